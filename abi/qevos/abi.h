@@ -43,11 +43,33 @@
 #define QEVOS_O_CREAT 0x40
 #define QEVOS_O_TRUNC 0x200
 
-/* Error codes. The kernel answers a failure with the negated code. */
+/* Error codes. The kernel answers a failure with the negated code; the library
+ * knows the first four by name. */
 #define QEVOS_ENOENT 2
 #define QEVOS_ENOMEM 12
 #define QEVOS_EINVAL 22
 #define QEVOS_ENOSYS 38
+#define QEVOS_EPERM 1
+#define QEVOS_ESRCH 3
+#define QEVOS_E2BIG 7
+#define QEVOS_EBADF 9
+#define QEVOS_ECHILD 10
+#define QEVOS_EAGAIN 11
+#define QEVOS_EACCES 13
+#define QEVOS_EFAULT 14
+#define QEVOS_EEXIST 17
+#define QEVOS_ENOTDIR 20
+#define QEVOS_EISDIR 21
+#define QEVOS_EMFILE 24
+#define QEVOS_EFBIG 27
+#define QEVOS_ENOSPC 28
+#define QEVOS_ESPIPE 29
+#define QEVOS_EPIPE 32
+#define QEVOS_ERANGE 34
+#define QEVOS_EDEADLK 35
+#define QEVOS_ENAMETOOLONG 36
+#define QEVOS_ENOTEMPTY 39
+#define QEVOS_ELOOP 40
 
 /* The spawn record that service 150 receives in ebx: seven 32-bit words. */
 #define QEVOS_SPAWN_RECORD_SIZE 28
