@@ -1,0 +1,2 @@
+// The smallest run: start, end.
+int main() { return 0; }
