@@ -263,7 +263,10 @@ void Kernel::on_interrupt(Process &p, uint32_t number) {
     const ServiceRow *row = find_service(regs.eax);
     ServiceCall call{p.pid, regs.eax, row != nullptr ? row->name : std::string_view("unknown"),
                      regs.eax, regs.ebx, regs.ecx, regs.edx, regs.esi, regs.edi, regs.ebp,
-                     0, false};
+                     0, false, {}};
+    if (row != nullptr && row->args[0] == ArgKind::SpawnRecord)
+        for (uint32_t off = 0; off < QEVOS_SPAWN_RECORD_SIZE; off += 4)
+            if (const auto word = m.read_u32(regs.ebx + off)) call.record.push_back(*word);
     ServiceResult outcome;
     if (const auto injected = injected_result(regs.eax)) {
         outcome = ServiceResult::ret(*injected);

@@ -49,6 +49,8 @@ struct ServiceCall {
     uint32_t eax, ebx, ecx, edx, esi, edi, ebp;  // on entry
     int32_t result;
     bool injected;
+    // The words of a spawn record the call pointed at, as they were on entry.
+    std::vector<uint32_t> record;
 };
 
 enum class Outcome { Exited, Faulted, TimedOut, LoadFailed };

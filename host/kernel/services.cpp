@@ -53,7 +53,7 @@ const ServiceRow kServices[] = {
      kNotYet},
     {QEVOS_SYS_SPAWN, "spawn", args({Str, Hex, Int}), sys_not_implemented, kNotYet},
     {QEVOS_SYS_WAITPID, "waitpid", args({Int, Hex, Int}), sys_not_implemented, kNotYet},
-    {QEVOS_SYS_SPAWN_EX, "spawn_ex", args({Hex}), sys_not_implemented, kNotYet},
+    {QEVOS_SYS_SPAWN_EX, "spawn_ex", args({SpawnRecord}), sys_not_implemented, kNotYet},
 };
 
 // Services are numbered below 256; a direct index keeps dispatch constant-time.

@@ -20,6 +20,7 @@ enum class ArgKind : uint8_t {
     Str,     // pointer to a NUL-terminated string (a path)
     InBuf,   // pointer to bytes the image gives; the next argument is their count
     OutBuf,  // pointer to bytes the kernel fills; the result is their count
+    SpawnRecord,  // pointer to the seven words of a spawn record
 };
 
 using Handler = ServiceResult (*)(Process &, const Regs &);

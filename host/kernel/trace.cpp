@@ -50,6 +50,16 @@ std::string show_cstring(const AddressSpace &memory, uint32_t addr) {
     return escape_bytes(bytes, kTraceStringLimit);
 }
 
+std::string show_spawn_record(const AddressSpace &memory, const ServiceCall &c, uint32_t addr) {
+    if (c.record.size() != QEVOS_SPAWN_RECORD_SIZE / 4) return hex32(addr);
+    const auto &w = c.record;
+    return "{path=" + show_cstring(memory, w[0]) + ", argv=" + hex32(w[1]) +
+           ", argc=" + std::to_string(static_cast<int32_t>(w[2])) + ", extra=[" +
+           std::to_string(static_cast<int32_t>(w[3])) + ", " +
+           std::to_string(static_cast<int32_t>(w[4])) + ", " +
+           std::to_string(static_cast<int32_t>(w[5])) + "], flag=" + std::to_string(w[6]) + "}";
+}
+
 struct ErrorName {
     int code;
     const char *name;
@@ -125,6 +135,7 @@ void Tracer::call(const ServiceRow *row, const ServiceCall &c, const AddressSpac
                                     ? show_string(memory, a[i], static_cast<uint32_t>(c.result))
                                     : hex32(a[i]);
                         break;
+                    case ArgKind::SpawnRecord: line += show_spawn_record(memory, c, a[i]); break;
                     case ArgKind::None: break;
                 }
             }
