@@ -60,6 +60,17 @@ std::string show_spawn_record(const AddressSpace &memory, const ServiceCall &c, 
            std::to_string(static_cast<int32_t>(w[5])) + "], flag=" + std::to_string(w[6]) + "}";
 }
 
+// The exit call has no result: it never returns.
+void json_call(std::ostream &out, const ServiceCall &c) {
+    out << "{\"pid\":" << c.pid << ",\"number\":" << c.number << ",\"name\":";
+    json_string(out, c.name);
+    out << ",\"eax\":" << c.eax << ",\"ebx\":" << c.ebx << ",\"ecx\":" << c.ecx
+        << ",\"edx\":" << c.edx << ",\"esi\":" << c.esi << ",\"edi\":" << c.edi
+        << ",\"ebp\":" << c.ebp;
+    if (c.number != QEVOS_SYS_EXIT) out << ",\"result\":" << c.result;
+    out << ",\"injected\":" << (c.injected ? "true" : "false") << "}\n";
+}
+
 struct ErrorName {
     int code;
     const char *name;
@@ -147,20 +158,15 @@ void Tracer::call(const ServiceRow *row, const ServiceCall &c, const AddressSpac
         if (c.injected) line += " (injected)";
         *text_ << line << '\n';
     }
-    if (json_ != nullptr) {
-        *json_ << "{\"pid\":" << c.pid << ",\"number\":" << c.number << ",\"name\":";
-        json_string(*json_, c.name);
-        *json_ << ",\"eax\":" << c.eax << ",\"ebx\":" << c.ebx << ",\"ecx\":" << c.ecx
-               << ",\"edx\":" << c.edx << ",\"esi\":" << c.esi << ",\"edi\":" << c.edi
-               << ",\"ebp\":" << c.ebp << ",\"result\":" << c.result
-               << ",\"injected\":" << (c.injected ? "true" : "false") << "}\n";
-    }
+    if (json_ != nullptr) json_call(*json_, c);
 }
 
 void Tracer::exit_call(const ServiceCall &c) {
-    if (text_ == nullptr) return;
-    if (c.pid != 1) *text_ << "[pid " << c.pid << "] ";
-    *text_ << "_exit(" << static_cast<int32_t>(c.ebx) << ") = ?\n";
+    if (text_ != nullptr) {
+        if (c.pid != 1) *text_ << "[pid " << c.pid << "] ";
+        *text_ << "_exit(" << static_cast<int32_t>(c.ebx) << ") = ?\n";
+    }
+    if (json_ != nullptr) json_call(*json_, c);
 }
 
 void Tracer::exited(int pid, int32_t status) {
