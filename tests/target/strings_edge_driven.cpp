@@ -1,0 +1,149 @@
+// Runs the string functions where a stray read or write faults. The loader puts the
+// argument strings at the very top of the stack, so the last argument's terminator
+// is the last mapped byte, and the first page is never mapped.
+//
+//   strings_edge_driven edge TEXT         every function on TEXT, right at the edge
+//   strings_edge_driven overread TEXT     reads the byte after TEXT's terminator
+//   strings_edge_driven absent FUNCTION ADDRESS
+//                                         FUNCTION on the decimal ADDRESS, which must
+//                                         count as no string (or fault trying)
+#include <stdint.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "check.h"
+
+namespace {
+
+constexpr size_t longest_text = 200;
+char g_copy[longest_text + 1];
+char g_buffer[3 * longest_text + 16];
+
+bool same_text(const char *a, const char *b) {
+    size_t i = 0;
+    while (a[i] != 0 && a[i] == b[i]) ++i;
+    return a[i] == b[i];
+}
+
+// Every function that reads a string runs on the text, and every function that
+// writes runs with the text's terminator as its last byte. Each call reads up to
+// the terminator and not one byte further.
+void run_at_edge(char *text) {
+    const size_t n = check::length(text);
+    if (n > longest_text) {
+        check::put("text too long\n");
+        CHECK(false);
+        return;
+    }
+    for (size_t i = 0; i <= n; ++i) g_copy[i] = text[i];
+    char *end = text + n;
+
+    CHECK_EQ(strlen(text), n);
+    CHECK_EQ(strnlen(text, n + 10), n);
+    CHECK_EQ(strcmp(text, g_copy), 0);
+    CHECK_EQ(strcmp(g_copy, text), 0);
+    CHECK_EQ(strncmp(text, g_copy, n + 10), 0);
+    CHECK_EQ(strncmp(g_copy, text, n + 10), 0);
+    CHECK_EQ(strcasecmp(text, g_copy), 0);
+    CHECK_EQ(strcasecmp(g_copy, text), 0);
+    CHECK_EQ(strncasecmp(text, g_copy, n + 10), 0);
+    CHECK_EQ(strncasecmp(g_copy, text, n + 10), 0);
+    CHECK_EQ(memcmp(text, g_copy, n + 1), 0);
+
+    CHECK_EQ(strchr(text, 1), nullptr);
+    CHECK_EQ(strchr(text, 0), end);
+    CHECK_EQ(strrchr(text, 1), nullptr);
+    CHECK_EQ(strrchr(text, 0), end);
+    CHECK_EQ(strstr(text, text), text);
+    CHECK_EQ(strstr(g_copy, text), g_copy);
+    CHECK_EQ(strstr(text, ""), text);
+    if (n > 0) {
+        // A partial match that runs into the terminator.
+        const char tail[3] = {end[-1], 1, 0};
+        CHECK_EQ(strstr(text, tail), nullptr);
+    }
+
+    CHECK(same_text(strcpy(g_buffer, text), text));
+    CHECK(same_text(strncpy(g_buffer, text, n + 10), text));
+    CHECK(same_text(strcat(g_buffer, text) + n, text));
+    CHECK(same_text(strncat(g_buffer, text, n + 10) + 2 * n, text));
+    CHECK(same_text(strdup(text), text));
+    CHECK(same_text(strndup(text, n + 10), text));
+    CHECK(same_text(static_cast<char *>(memcpy(g_buffer, text, n + 1)), text));
+    CHECK(same_text(static_cast<char *>(memmove(g_buffer, text, n + 1)), text));
+
+    // Tokens end at the terminator too; the walk ends with the text used up.
+    char *last = nullptr;
+    for (char *token = strtok(text, " ,"); token != nullptr; token = strtok(nullptr, " ,"))
+        last = token;
+    if (last != nullptr) CHECK(last + check::length(last) <= end);
+    memcpy(text, g_copy, n + 1);
+
+    // Writes that end on the last byte: a wider store must not reach past it.
+    CHECK_EQ(memset(text, 'q', n + 1), text);
+    CHECK_EQ(*end, 'q');
+    CHECK_EQ(strncpy(text, "", n + 1), text);
+    CHECK_EQ(*end, 0);
+    memcpy(text, g_copy, n + 1);
+    if (n > 0) {
+        // Both directions, each touching the last byte first or last.
+        memmove(text, text + 1, n);
+        CHECK_EQ(*(end - 1), 0);
+        memcpy(text, g_copy, n + 1);
+        memmove(text + 1, text, n);
+        CHECK_EQ(*end, g_copy[n - 1]);
+    }
+}
+
+uintptr_t parse_address(const char *s) {
+    uintptr_t v = 0;
+    for (; *s >= '0' && *s <= '9'; ++s) v = v * 10 + static_cast<uintptr_t>(*s - '0');
+    return v;
+}
+
+// The result each function gives for no string; an address that is a string faults.
+void run_absent(const char *function, uintptr_t address) {
+    char *p = reinterpret_cast<char *>(address);
+    char here[8] = "here";
+    if (same_text(function, "strlen")) {
+        CHECK_EQ(strlen(p), 0u);
+    } else if (same_text(function, "strnlen")) {
+        CHECK_EQ(strnlen(p, 5), 0u);
+    } else if (same_text(function, "strcmp-first")) {
+        CHECK_EQ(strcmp(p, here), -1);
+    } else if (same_text(function, "strcmp-second")) {
+        CHECK_EQ(strcmp(here, p), 1);
+    } else if (same_text(function, "strncmp-first")) {
+        CHECK_EQ(strncmp(p, here, 5), -1);
+    } else if (same_text(function, "strncmp-second")) {
+        CHECK_EQ(strncmp(here, p, 5), 1);
+    } else if (same_text(function, "strcat")) {
+        CHECK_EQ(strcat(p, here), p);
+    } else if (same_text(function, "strncat")) {
+        CHECK_EQ(strncat(p, here, 5), p);
+    } else if (same_text(function, "strdup")) {
+        CHECK_STR(strdup(p), "");
+    } else if (same_text(function, "strndup")) {
+        CHECK_STR(strndup(p, 5), "");
+    } else {
+        check::put("unknown function\n");
+        CHECK(false);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc == 3 && same_text(argv[1], "edge")) {
+        run_at_edge(argv[2]);
+    } else if (argc == 3 && same_text(argv[1], "overread")) {
+        const volatile char *past = argv[2] + check::length(argv[2]) + 1;
+        CHECK_EQ(*past, 0);
+    } else if (argc == 4 && same_text(argv[1], "absent")) {
+        run_absent(argv[2], parse_address(argv[3]));
+    } else {
+        check::put("usage: strings_edge_driven edge|overread TEXT | absent FUNCTION ADDRESS\n");
+        return 2;
+    }
+    return check::finish();
+}
