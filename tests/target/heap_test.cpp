@@ -1,11 +1,12 @@
 // The heap in a fresh arena: where blocks land, what their size words hold, what
 // calloc and realloc write, and requests that fail without taking anything.
+#include "../../libc/stdlib/heap.h"
+
 #include <errno.h>
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
 
-#include "../../libc/stdlib/heap.h"
 #include "check.h"
 
 namespace {
@@ -51,7 +52,8 @@ void test_block_lengths() {
         uint32_t want_size_word, want_used;
     };
     const Case cases[] = {
-        {1, 1, 16}, {4, 4, 24}, {5, 5, 40}, {12, 12, 56}, {13, 13, 80}, {100, 100, 184}, {0, 1, 192},
+        {1, 1, 16},   {4, 4, 24},      {5, 5, 40},  {12, 12, 56},
+        {13, 13, 80}, {100, 100, 184}, {0, 1, 192},
     };
     for (const Case &c : cases) {
         const uint32_t used_before = g_heap_used;
@@ -95,7 +97,8 @@ void test_calloc_overflow() {
     struct Case {
         size_t count, size;
     };
-    const Case cases[] = {{65536, 65537}, {65536, 65536}, {2, 0x80000000u}, {0xffffffffu, 0xffffffffu}};
+    const Case cases[] = {
+        {65536, 65537}, {65536, 65536}, {2, 0x80000000u}, {0xffffffffu, 0xffffffffu}};
     for (const Case &c : cases) {
         const uint32_t used_before = g_heap_used;
         errno = 0;
@@ -154,7 +157,7 @@ void test_requests_too_big() {
     char *old = static_cast<char *>(malloc(4));
     memcpy(old, "old", 4);
     const uint32_t used_before = g_heap_used;
-    const size_t sizes[] = {0x100000, 0x7fffffff, 0xfffffff4u, 0xfffffff5u,
+    const size_t sizes[] = {0x100000,    0x7fffffff,  0xfffffff4u, 0xfffffff5u,
                             0xfffffff8u, 0xfffffffcu, 0xffffffffu};
     for (size_t size : sizes) {
         errno = 0;

@@ -81,7 +81,8 @@ void test_comparisons() {
         {"strcmp first absent", call_strcmp, at(4095), "a", 0, -1},
         {"strcmp second absent", call_strcmp, "a", at(1), 0, 1},
         {"strcmp two absent", call_strcmp, at(1), at(2), 0, -1},
-        {"strcmp one pointer twice", call_strcmp, at(first_real_address), at(first_real_address), 0, 0},
+        {"strcmp one pointer twice", call_strcmp, at(first_real_address), at(first_real_address), 0,
+         0},
 
         {"strncmp n 0, nulls", strncmp, nullptr, nullptr, 0, 0},
         {"strncmp n 0, null first", strncmp, nullptr, "a", 0, 0},
@@ -92,7 +93,8 @@ void test_comparisons() {
         {"strncmp unsigned bytes", strncmp, "\x80", "\x7f", 1, 1},
         {"strncmp first null", strncmp, nullptr, "a", 1, -1},
         {"strncmp second absent", strncmp, "a", at(4095), 1, 1},
-        {"strncmp one pointer twice", strncmp, at(first_real_address), at(first_real_address), 5, 0},
+        {"strncmp one pointer twice", strncmp, at(first_real_address), at(first_real_address), 5,
+         0},
 
         {"strcasecmp folded equal", call_strcasecmp, "ABC", "abc", 0, 0},
         {"strcasecmp Z against a", call_strcasecmp, "Z", "a", 0, 25},
@@ -111,7 +113,8 @@ void test_comparisons() {
         {"strncasecmp first null", strncasecmp, nullptr, "abc", 3, -1},
         {"strncasecmp second null", strncasecmp, "abc", nullptr, 3, 1},
         {"strncasecmp n 0", strncasecmp, nullptr, "abc", 0, 0},
-        {"strncasecmp one pointer twice", strncasecmp, at(first_real_address), at(first_real_address), 3, 0},
+        {"strncasecmp one pointer twice", strncasecmp, at(first_real_address),
+         at(first_real_address), 3, 0},
 
         {"memcmp unsigned bytes", call_memcmp, "\xff", "\x01", 1, 254},
         {"memcmp n 0", call_memcmp, nullptr, nullptr, 0, 0},
@@ -283,7 +286,8 @@ void test_moves() {
         {"memmove onto itself", memmove, 3, 3, 5, "0123456789"},
         {"memmove apart", memmove, 0, 6, 4, "0123450123"},
         {"memcpy upward over its own stores", memcpy, 0, 2, 5, "0101010789"},
-        {"memcpy longer run over its own stores", memcpy, 0, 3, 7, "0120120120"},
+        {"memcpy one byte up, over its own stores", memcpy, 0, 1, 9, "0000000000"},
+        {"memcpy three bytes up, over its own stores", memcpy, 0, 3, 7, "0120120120"},
         {"memcpy down", memcpy, 2, 0, 5, "2345656789"},
         {"memcpy n 0", memcpy, 0, 2, 0, "0123456789"},
     };

@@ -16,7 +16,7 @@
 namespace {
 
 constexpr size_t longest_text = 200;
-char g_copy[longest_text + 1];
+char g_copy[longest_text + 2];
 char g_buffer[3 * longest_text + 16];
 
 bool same_text(const char *a, const char *b) {
@@ -92,7 +92,26 @@ void run_at_edge(char *text) {
         memcpy(text, g_copy, n + 1);
         memmove(text + 1, text, n);
         CHECK_EQ(*end, g_copy[n - 1]);
+        memcpy(text, g_copy, n + 1);
     }
+
+    // With the terminator overwritten the bytes run up to the edge unterminated:
+    // the counted functions must stop at their count.
+    const size_t count = n + 1;
+    *end = 'x';
+    g_copy[n] = 'x';
+    g_copy[count] = 0;
+    CHECK_EQ(strnlen(text, count), count);
+    CHECK_EQ(strncmp(text, g_copy, count), 0);
+    CHECK_EQ(strncasecmp(text, g_copy, count), 0);
+    CHECK_EQ(memcmp(text, g_copy, count), 0);
+    CHECK(same_text(strndup(text, count), g_copy));
+    strncpy(g_buffer, text, count);
+    g_buffer[count] = 0;
+    CHECK(same_text(g_buffer, g_copy));
+    g_buffer[0] = 0;
+    CHECK(same_text(strncat(g_buffer, text, count), g_copy));
+    CHECK(same_text(static_cast<char *>(memmove(g_buffer, text, count)), g_copy));
 }
 
 uintptr_t parse_address(const char *s) {
