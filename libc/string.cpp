@@ -20,11 +20,15 @@ using word = uint32_t __attribute__((may_alias));
 // destination that overlaps the source above it sees its own earlier stores.
 void copy_up(byte *d, const byte *s, size_t n) {
     size_t i = 0;
-    for (; n - i >= 4; i += 4) {
+    for (; n - i >= 8; i += 8) {
         d[i] = s[i];
         d[i + 1] = s[i + 1];
         d[i + 2] = s[i + 2];
         d[i + 3] = s[i + 3];
+        d[i + 4] = s[i + 4];
+        d[i + 5] = s[i + 5];
+        d[i + 6] = s[i + 6];
+        d[i + 7] = s[i + 7];
     }
     for (; i < n; ++i) d[i] = s[i];
 }
@@ -95,15 +99,24 @@ int strcmp(const char *a, const char *b) {
     if (absent(b)) return 1;
     const byte *x = reinterpret_cast<const byte *>(a), *y = reinterpret_cast<const byte *>(b);
     for (;; x += 4, y += 4) {
-        if (x[0] != y[0]) return x[0] - y[0];
-        if (x[0] == 0) return 0;
-        if (x[1] != y[1]) return x[1] - y[1];
-        if (x[1] == 0) return 0;
-        if (x[2] != y[2]) return x[2] - y[2];
-        if (x[2] == 0) return 0;
-        if (x[3] != y[3]) return x[3] - y[3];
-        if (x[3] == 0) return 0;
+        if (x[0] != y[0] || x[0] == 0) break;
+        if (x[1] != y[1] || x[1] == 0) {
+            x += 1, y += 1;
+            break;
+        }
+        if (x[2] != y[2] || x[2] == 0) {
+            x += 2, y += 2;
+            break;
+        }
+        if (x[3] != y[3] || x[3] == 0) {
+            x += 3, y += 3;
+            break;
+        }
     }
+    // The two bytes at the stop are read again, so that the loop can compare one
+    // byte straight from memory instead of loading both.
+    asm("" ::: "memory");
+    return *x - *y;
 }
 
 int strncmp(const char *a, const char *b, size_t n) {

@@ -26,20 +26,22 @@ alignas(8) unsigned char g_heap[arena_size];
 
 uint32_t size_word_for(size_t size) { return size == 0 ? 1 : size; }
 
+[[gnu::noinline, gnu::cold]] void *out_of_memory() {
+    errno = ENOMEM;
+    return nullptr;
+}
+
 // Returns the payload, or null with errno set when the block does not fit. A size
 // word too big for the arena is refused before the block length is formed, so a
 // request near 4 GiB cannot wrap around into a small block.
 void *carve(uint32_t size_word) {
-    const uint32_t room = arena_size - g_heap_used;
-    const uint32_t length = (size_word + 11) & ~7u;
-    if (size_word > arena_size - size_word_bytes || length > room) {
-        errno = ENOMEM;
-        return nullptr;
-    }
-    unsigned char *block = g_heap + g_heap_used;
-    *reinterpret_cast<uint32_t *>(block) = size_word;
-    g_heap_used += length;
-    return block + size_word_bytes;
+    if (size_word > arena_size - size_word_bytes) return out_of_memory();
+    const uint32_t used = g_heap_used;
+    const uint32_t new_used = used + ((size_word + size_word_bytes + 7) & ~7u);
+    if (new_used > arena_size) return out_of_memory();
+    *reinterpret_cast<uint32_t *>(g_heap + used) = size_word;
+    g_heap_used = new_used;
+    return g_heap + used + size_word_bytes;
 }
 
 uint32_t size_word_of(const void *payload) {
@@ -54,10 +56,7 @@ void *malloc(size_t size) { return carve(size_word_for(size)); }
 void *calloc(size_t count, size_t size) {
     if (count == 0 || size == 0) return carve(1);
     const uint64_t product = static_cast<uint64_t>(count) * size;
-    if (product > UINT32_MAX) {
-        errno = ENOMEM;
-        return nullptr;
-    }
+    if (product > UINT32_MAX) return out_of_memory();
     void *payload = carve(static_cast<uint32_t>(product));
     if (payload != nullptr) memset(payload, 0, static_cast<size_t>(product));
     return payload;
