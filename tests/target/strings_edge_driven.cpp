@@ -4,9 +4,9 @@
 //
 //   strings_edge_driven edge TEXT         every function on TEXT, right at the edge
 //   strings_edge_driven overread TEXT     reads the byte after TEXT's terminator
-//   strings_edge_driven absent FUNCTION ADDRESS
-//                                         FUNCTION on the decimal ADDRESS, which must
-//                                         count as no string (or fault trying)
+//   strings_edge_driven address FUNCTION ADDRESS
+//                                         FUNCTION on the decimal ADDRESS, taken as
+//                                         no string or read (and so faulting)
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -120,34 +120,46 @@ uintptr_t parse_address(const char *s) {
     return v;
 }
 
-// The result each function gives for no string; an address that is a string faults.
-void run_absent(const char *function, uintptr_t address) {
+// Each function on the address p: those that take it as no string must give
+// their result for no string; the others, which test only for null, must read it.
+void run_on_address(const char *function, uintptr_t address) {
     char *p = reinterpret_cast<char *>(address);
     char here[8] = "here";
-    if (same_text(function, "strlen")) {
-        CHECK_EQ(strlen(p), 0u);
-    } else if (same_text(function, "strnlen")) {
-        CHECK_EQ(strnlen(p, 5), 0u);
-    } else if (same_text(function, "strcmp-first")) {
-        CHECK_EQ(strcmp(p, here), -1);
-    } else if (same_text(function, "strcmp-second")) {
-        CHECK_EQ(strcmp(here, p), 1);
-    } else if (same_text(function, "strncmp-first")) {
-        CHECK_EQ(strncmp(p, here, 5), -1);
-    } else if (same_text(function, "strncmp-second")) {
-        CHECK_EQ(strncmp(here, p, 5), 1);
-    } else if (same_text(function, "strcat")) {
-        CHECK_EQ(strcat(p, here), p);
-    } else if (same_text(function, "strncat")) {
-        CHECK_EQ(strncat(p, here, 5), p);
-    } else if (same_text(function, "strdup")) {
-        CHECK_STR(strdup(p), "");
-    } else if (same_text(function, "strndup")) {
-        CHECK_STR(strndup(p, 5), "");
-    } else {
-        check::put("unknown function\n");
-        CHECK(false);
+    char buffer[8];
+    struct Call {
+        const char *name;
+        bool (*call)(char *p, char *here, char *buffer);
+    };
+    const Call calls[] = {
+        {"strlen", [](char *p, char *, char *) { return strlen(p) == 0; }},
+        {"strnlen", [](char *p, char *, char *) { return strnlen(p, 5) == 0; }},
+        {"strcmp-first", [](char *p, char *h, char *) { return strcmp(p, h) == -1; }},
+        {"strcmp-second", [](char *p, char *h, char *) { return strcmp(h, p) == 1; }},
+        {"strncmp-first", [](char *p, char *h, char *) { return strncmp(p, h, 5) == -1; }},
+        {"strncmp-second", [](char *p, char *h, char *) { return strncmp(h, p, 5) == 1; }},
+        {"strcat", [](char *p, char *h, char *) { return strcat(p, h) == p; }},
+        {"strncat", [](char *p, char *h, char *) { return strncat(p, h, 5) == p; }},
+        {"strdup", [](char *p, char *, char *) { return same_text(strdup(p), ""); }},
+        {"strndup", [](char *p, char *, char *) { return same_text(strndup(p, 5), ""); }},
+        // Null is all these test for.
+        {"strcpy", [](char *p, char *, char *b) { return strcpy(b, p) == b; }},
+        {"strncpy", [](char *p, char *, char *b) { return strncpy(b, p, 5) == b; }},
+        {"strcat-source", [](char *p, char *h, char *) { return strcat(h, p) == h; }},
+        {"strncat-source", [](char *p, char *h, char *) { return strncat(h, p, 2) == h; }},
+        {"strchr", [](char *p, char *, char *) { return strchr(p, 'a') == nullptr; }},
+        {"strrchr", [](char *p, char *, char *) { return strrchr(p, 'a') == nullptr; }},
+        {"strstr", [](char *p, char *h, char *) { return strstr(p, h) == nullptr; }},
+        {"strcasecmp", [](char *p, char *h, char *) { return strcasecmp(p, h) == -1; }},
+        {"strncasecmp", [](char *p, char *h, char *) { return strncasecmp(p, h, 5) == -1; }},
+        {"strtok", [](char *p, char *, char *) { return strtok(p, ",") == nullptr; }},
+    };
+    for (const Call &c : calls) {
+        if (!same_text(function, c.name)) continue;
+        CHECK(c.call(p, here, buffer));
+        return;
     }
+    check::put("unknown function\n");
+    CHECK(false);
 }
 
 }  // namespace
@@ -158,10 +170,10 @@ int main(int argc, char **argv) {
     } else if (argc == 3 && same_text(argv[1], "overread")) {
         const volatile char *past = argv[2] + check::length(argv[2]) + 1;
         CHECK_EQ(*past, 0);
-    } else if (argc == 4 && same_text(argv[1], "absent")) {
-        run_absent(argv[2], parse_address(argv[3]));
+    } else if (argc == 4 && same_text(argv[1], "address")) {
+        run_on_address(argv[2], parse_address(argv[3]));
     } else {
-        check::put("usage: strings_edge_driven edge|overread TEXT | absent FUNCTION ADDRESS\n");
+        check::put("usage: strings_edge_driven edge|overread TEXT | address FUNCTION ADDRESS\n");
         return 2;
     }
     return check::finish();
