@@ -86,54 +86,71 @@ uint32_t parse_unsigned(const char *str, char **endptr, int base) {
 // Exponent digits saturate at 2^40. Fraction and dropped digits are counted exactly,
 // and no text in a 32-bit address space holds 2^32 of them, so a saturated exponent
 // still leaves the net power beyond the step cap, on the side the true one lies.
-// The work is one or two operations per digit plus at most the step cap.
+// The work is at most three operations per digit plus the step cap.
 constexpr int32_t kStepLimit = 1024;
 constexpr int32_t kDecimalNetStepLimit = 10000;
 constexpr int32_t kBinaryNetStepLimit = 33000;
 constexpr int64_t kExponentSaturation = int64_t{1} << 40;
 
-constexpr long double kLargest = __LDBL_MAX__;
-
-// The digits of a number, read into one mantissa.
+// The digits of a number folded into one mantissa, m = m * base + digit each.
 struct Mantissa {
     long double m = 0;
-    // Digits read after m * base + digit would have overflowed: each one only scales.
+    // Digits after the one whose step would have overflowed: each of them only scales.
     uint32_t dropped = 0;
-    // Digits after the point.
-    uint32_t fraction = 0;
-
-    void push(long double base, int digit) {
-        if (dropped == 0) {
-            const long double next = m * base + digit;
-            if (next <= kLargest) {
-                m = next;
-                return;
-            }
-        }
-        ++dropped;
-    }
 };
 
+// Folds the digits between first and last again, the point skipped, once the plain
+// fold has overflowed: from the digit that would overflow on, digits are only counted.
+[[gnu::cold, gnu::noinline]] Mantissa fold_bounded(const char *first, const char *last,
+                                                   long double base) {
+    Mantissa folded;
+    for (const char *s = first; s != last; ++s) {
+        const int digit = digit_value(*s);
+        if (digit == kNotADigit) continue;
+        if (folded.dropped == 0) {
+            const long double next = folded.m * base + digit;
+            if (next <= __LDBL_MAX__) {
+                folded.m = next;
+                continue;
+            }
+        }
+        ++folded.dropped;
+    }
+    return folded;
+}
+
+// Continues an exponent past its first nine digits, saturating.
+[[gnu::cold, gnu::noinline]] int64_t read_long_exponent(const char *&p, int64_t e) {
+    for (; is_decimal(*p); ++p) {
+        e = e * 10 + (*p - '0');
+        if (e > kExponentSaturation) e = kExponentSaturation;
+    }
+    return e;
+}
+
 // Reads an exponent part: the marker, an optional sign and at least one decimal digit.
-// Without a digit nothing is consumed and the exponent stays 0.
-const char *parse_exponent(const char *s, char marker, int64_t &exponent) {
+// Without a digit nothing is consumed and the exponent stays 0. Nine digits cannot
+// reach the saturation, so they are read in 32 bits.
+[[gnu::always_inline]] inline const char *parse_exponent(const char *s, char marker,
+                                                         int64_t &exponent) {
     if (!is_letter(*s, marker)) return s;
     const char *p = s + 1;
     const bool negative = *p == '-';
     if (*p == '-' || *p == '+') ++p;
     if (!is_decimal(*p)) return s;
-    int64_t e = 0;
-    for (; is_decimal(*p); ++p) {
-        e = e * 10 + (*p - '0');
-        if (e > kExponentSaturation) e = kExponentSaturation;
-    }
-    exponent = negative ? -e : e;
+    const char *const short_end = p + 9;
+    uint32_t e = 0;
+    for (; is_decimal(*p) && p != short_end; ++p) e = e * 10 + static_cast<uint32_t>(*p - '0');
+    int64_t magnitude = e;
+    if (is_decimal(*p)) [[unlikely]]
+        magnitude = read_long_exponent(p, magnitude);
+    exponent = negative ? -magnitude : magnitude;
     return p;
 }
 
-bool within_steps(const Mantissa &digits, int64_t exponent) {
-    return digits.dropped == 0 && digits.fraction <= static_cast<uint32_t>(kStepLimit) &&
-           exponent >= -kStepLimit && exponent <= kStepLimit;
+bool within_steps(const Mantissa &digits, uint32_t fraction, int64_t exponent) {
+    return digits.dropped == 0 && fraction <= static_cast<uint32_t>(kStepLimit) &&
+           static_cast<uint64_t>(exponent + kStepLimit) <= 2 * kStepLimit;
 }
 
 int32_t clamp(int64_t power, int32_t limit) {
@@ -161,47 +178,59 @@ long double scale_binary(long double m, int32_t power) {
 
 // Both forms return the position after the number, or null when there is none.
 const char *parse_decimal(const char *s, long double &value) {
+    const char *const first = s;
     Mantissa digits;
-    const bool integer_digits = is_decimal(*s);
-    for (; is_decimal(*s); ++s) digits.push(10, *s - '0');
+    for (; is_decimal(*s); ++s) digits.m = digits.m * 10 + (*s - '0');
+    const bool integer_digits = s != first;
+    uint32_t fraction = 0;
     if (*s == '.') {
         if (!integer_digits && !is_decimal(s[1])) return nullptr;
-        for (++s; is_decimal(*s); ++s, ++digits.fraction) digits.push(10, *s - '0');
+        const char *const fraction_first = ++s;
+        for (; is_decimal(*s); ++s) digits.m = digits.m * 10 + (*s - '0');
+        fraction = static_cast<uint32_t>(s - fraction_first);
     } else if (!integer_digits) {
         return nullptr;
     }
+    if (!(digits.m <= __LDBL_MAX__)) [[unlikely]]
+        digits = fold_bounded(first, s, 10);
     int64_t exponent = 0;
     s = parse_exponent(s, 'e', exponent);
-    if (within_steps(digits, exponent)) {
-        value = scale_decimal(scale_decimal(digits.m, -static_cast<int32_t>(digits.fraction)),
+    if (within_steps(digits, fraction, exponent)) {
+        value = scale_decimal(scale_decimal(digits.m, -static_cast<int32_t>(fraction)),
                               static_cast<int32_t>(exponent));
     } else {
-        const int64_t power = int64_t{digits.dropped} - digits.fraction + exponent;
+        const int64_t power = int64_t{digits.dropped} - fraction + exponent;
         value = scale_decimal(digits.m, clamp(power, kDecimalNetStepLimit));
     }
     return s;
 }
 
 const char *parse_hex(const char *s, long double &value) {
+    const char *const first = s;
     Mantissa digits;
-    bool any_digit = false;
-    for (int digit; (digit = digit_value(*s)) != kNotADigit; ++s, any_digit = true) {
-        digits.push(16, digit);
+    for (int digit; (digit = digit_value(*s)) != kNotADigit; ++s) {
+        digits.m = digits.m * 16 + digit;
     }
+    uint32_t fraction = 0;
     if (*s == '.') {
-        for (int digit; (digit = digit_value(*++s)) != kNotADigit; any_digit = true) {
-            digits.push(16, digit);
-            ++digits.fraction;
+        const char *const fraction_first = ++s;
+        for (int digit; (digit = digit_value(*s)) != kNotADigit; ++s) {
+            digits.m = digits.m * 16 + digit;
         }
+        fraction = static_cast<uint32_t>(s - fraction_first);
+        if (s == first + 1) return nullptr;
+    } else if (s == first) {
+        return nullptr;
     }
-    if (!any_digit) return nullptr;
+    if (!(digits.m <= __LDBL_MAX__)) [[unlikely]]
+        digits = fold_bounded(first, s, 16);
     int64_t exponent = 0;
     s = parse_exponent(s, 'p', exponent);
-    if (within_steps(digits, exponent)) {
-        value = scale_binary(scale_fraction_hex(digits.m, static_cast<int32_t>(digits.fraction)),
+    if (within_steps(digits, fraction, exponent)) {
+        value = scale_binary(scale_fraction_hex(digits.m, static_cast<int32_t>(fraction)),
                              static_cast<int32_t>(exponent));
     } else {
-        const int64_t power = 4 * (int64_t{digits.dropped} - digits.fraction) + exponent;
+        const int64_t power = 4 * (int64_t{digits.dropped} - fraction) + exponent;
         value = scale_binary(digits.m, clamp(power, kBinaryNetStepLimit));
     }
     return s;
