@@ -53,7 +53,7 @@ char *compose(char *buf, const char *head, char fill, int count, const char *tai
 char g_fives_1024[1100], g_fives_1024_digits[1100], g_fives_1024_e[1100];
 char g_tiny_1024[1100], g_tiny_1024_digits[1100], g_hex_tiny_1024[1100];
 char g_fives_1030[1100], g_tiny_1030[1100], g_hex_tiny_1101[1200];
-char g_fives_6000[6100], g_big_6000[6100], g_tiny_20000[20100];
+char g_fives_6000[6100], g_big_6000[6100], g_hex_big_5000[5100], g_tiny_20000[20100];
 
 void compose_long_texts() {
     compose(g_fives_1024, "1.", '5', 1024, "");
@@ -67,6 +67,7 @@ void compose_long_texts() {
     compose(g_hex_tiny_1101, "0x0.", '0', 1100, "1p4404");
     compose(g_fives_6000, "1.", '5', 6000, "");
     compose(g_big_6000, "1", '0', 5999, "e-5999");
+    compose(g_hex_big_5000, "0x1", '0', 4999, "p-19996");
     compose(g_tiny_20000, "0.", '0', 20000, "1e20001");
 }
 
@@ -256,6 +257,7 @@ void test_strtold_exact() {
         {"0x1p-16446", 10, 0},
         {"0x1p-99999", 10, 0},
         {g_hex_tiny_1101, SIZE_MAX, 1},
+        {g_hex_big_5000, SIZE_MAX, 1},
     };
     for (const FloatCase &c : cases) {
         const int failed = check::g_failed;
