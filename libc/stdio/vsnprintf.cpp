@@ -1,9 +1,10 @@
 // The buffer formatter: printf-style text into a caller's array of a given size. It
 // works in memory alone (no stream, no allocation, no string function, no state
-// between calls) and calls nothing but its digit renderer. Every produced character
-// obeys one rule: it is stored at its position only while that position is below
-// size - 1, and it is counted in every case, so the result is the length of the
-// whole output and a result >= size tells the caller the text was cut.
+// between calls), and its helpers, the digit renderer among them, are inlined, so a
+// call runs without calling anything. Every produced character obeys one rule: it is
+// stored at its position only while that position is below size - 1, and it is
+// counted in every case, so the result is the length of the whole output and a
+// result >= size tells the caller the text was cut.
 #include <stdarg.h>
 #include <stddef.h>
 #include <stdint.h>
@@ -21,82 +22,264 @@ constexpr int kMaxDigits = 10;
 // The unbounded forms still stop storing at 65535 characters and the terminator.
 constexpr size_t kUnboundedSize = 0x10000;
 
+// "00" to "99", so that decimal digits come two for one division.
+struct DecimalPairs {
+    char digits[200];
+};
+
+constexpr DecimalPairs make_decimal_pairs() {
+    DecimalPairs pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs.digits[2 * i] = static_cast<char>('0' + i / 10);
+        pairs.digits[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}
+
+constexpr DecimalPairs kDecimalPairs = make_decimal_pairs();
+
+constexpr uint32_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                     100000, 1000000, 10000000, 100000000, 1000000000};
+
+// The number of decimal digits of value, 0 counting as one digit: the bit length
+// times log10(2) (1233 / 4096) gives it or one less, and the table tells which.
+// Setting the lowest bit changes no count and gives 0 the bit length of 1.
+[[gnu::always_inline]] inline int decimal_length(uint32_t value) {
+    value |= 1;
+    const uint32_t bits = 32 - __builtin_clz(value);
+    const uint32_t estimate = (bits * 1233) >> 12;
+    return static_cast<int>(estimate) + (value >= kPowersOfTen[estimate] ? 1 : 0);
+}
+
+// The two digits of a value below 100.
+[[gnu::always_inline]] inline void put_decimal_pair(char *to, uint32_t value) {
+    to[0] = kDecimalPairs.digits[2 * value];
+    to[1] = kDecimalPairs.digits[2 * value + 1];
+}
+
 // Digits of `value` in base 10 or 16, most significant first, without terminator.
-// Each base has its own loop so that the divisor is a constant the compiler turns
-// into a multiplication or a shift.
-void snbuf_render_unsigned(uint32_t value, uint32_t base, int upper, char *out, int *count) {
-    const char *alphabet = upper != 0 ? kUpperDigits : kLowerDigits;
-    if (value == 0) {
-        out[0] = '0';
+// The digit count is known before the first digit is stored, so the digits are
+// written from the last one back and need no reversing. Each base has its own code
+// so that every divisor is a constant the compiler turns into a multiplication or a
+// shift; inlined where the base is known, only that base's code remains. Decimal
+// digits come two per division by 100.
+[[gnu::always_inline]] inline void snbuf_render_unsigned(uint32_t value, uint32_t base, int upper,
+                                                         char *out, int *count) {
+    if (base == 16) {
+        const char *alphabet = upper != 0 ? kUpperDigits : kLowerDigits;
+        const int n = (35 - __builtin_clz(value | 1)) / 4;
+        *count = n;
+        char *digit = out + n;
+        do {
+            *--digit = alphabet[value % 16];
+            value /= 16;
+        } while (value != 0);
+        return;
+    }
+    // Numbers below 1000, the most frequent ones, need no loop and no digit count.
+    if (value < 10) {
+        out[0] = kLowerDigits[value];
         *count = 1;
         return;
     }
-    int n = 0;
-    if (base == 16) {
-        do {
-            out[n++] = alphabet[value % 16];
-            value /= 16;
-        } while (value != 0);
-    } else {
-        do {
-            out[n++] = alphabet[value % 10];
-            value /= 10;
-        } while (value != 0);
+    if (value < 100) {
+        put_decimal_pair(out, value);
+        *count = 2;
+        return;
     }
+    if (value < 1000) {
+        const uint32_t hundreds = value / 100;
+        out[0] = kLowerDigits[hundreds];
+        put_decimal_pair(out + 1, value - hundreds * 100);
+        *count = 3;
+        return;
+    }
+    const int n = decimal_length(value);
     *count = n;
-    for (int lo = 0, hi = n - 1; lo < hi; ++lo, --hi) {
-        const char digit = out[lo];
-        out[lo] = out[hi];
-        out[hi] = digit;
+    char *digit = out + n;
+    while (value >= 100) {
+        digit -= 2;
+        put_decimal_pair(digit, value % 100);
+        value /= 100;
+    }
+    if (value >= 10) {
+        put_decimal_pair(digit - 2, value);
+    } else {
+        digit[-1] = kLowerDigits[value];
     }
 }
 
+// What a character means where a conversion character may stand. kSpecifying marks
+// the characters that may begin the flags, width, precision or length modifier.
+enum Kind : uint8_t {
+    kEcho,
+    kEnd,
+    kSpecifying,
+    kPercent,
+    kCharacter,
+    kString,
+    kPointer,
+    kSigned,
+    kUnsigned,
+    kHex,
+    kUpperHex,
+};
+
+struct KindTable {
+    Kind of[256];
+};
+
+constexpr KindTable make_kinds() {
+    KindTable kinds{};
+    kinds.of[0] = kEnd;
+    constexpr char kSpecifyingCharacters[] = "-0+*.123456789lz";
+    for (size_t i = 0; i + 1 < sizeof kSpecifyingCharacters; ++i) {
+        kinds.of[static_cast<unsigned char>(kSpecifyingCharacters[i])] = kSpecifying;
+    }
+    kinds.of['%'] = kPercent;
+    kinds.of['c'] = kCharacter;
+    kinds.of['s'] = kString;
+    kinds.of['p'] = kPointer;
+    kinds.of['d'] = kSigned;
+    kinds.of['i'] = kSigned;
+    kinds.of['u'] = kUnsigned;
+    kinds.of['x'] = kHex;
+    kinds.of['X'] = kUpperHex;
+    return kinds;
+}
+
+constexpr KindTable kKinds = make_kinds();
+
+enum Flag : uint32_t { kLeft = 1, kZeroFill = 2, kPlus = 4 };
+
 // The output position counts every produced character, stored or not, modulo 2^32.
-// Runs (padding, digits, strings) are stored in one stretch, which is the same as
-// applying the rule to each of their characters: a run stores the part of it whose
-// positions are below the limit, and when the count wraps past 2^32 inside a run, the
-// part after the wrap has positions from 0 on and is stored by the same rule.
+// It is kept as the store pointer `to`, which stops at `end`, and the count of the
+// characters produced since it stopped. The usual case is a run that fits before
+// `end`: it is written straight through `to`. A run that does not fit applies the
+// rule by positions: it stores the part of it whose positions are below size - 1,
+// and when the position wraps past 2^32 inside it, the part after the wrap has
+// positions from 0 on and is stored by the same rule.
 struct Output {
-    char *buf;
-    uint32_t limit;  // size - 1, or 0 when nothing may be stored
-    uint32_t pos;
+    char *const buf;
+    char *const end;  // buf + size - 1, or buf when nothing may be stored
+    char *to;         // buf + the position, or end once the position has reached it
+    uint32_t beyond;  // the position less (end - buf), once `to` is at end
+
+    [[gnu::always_inline]] uint32_t limit() const { return static_cast<uint32_t>(end - buf); }
+
+    [[gnu::always_inline]] uint32_t position() const {
+        return static_cast<uint32_t>(to - buf) + beyond;
+    }
+
+    [[gnu::always_inline]] void move_to(uint32_t position) {
+        const uint32_t stored = position < limit() ? position : limit();
+        to = buf + stored;
+        beyond = position - stored;
+    }
+
+    // Whether the next n characters are all stored.
+    [[gnu::always_inline]] bool fits(uint32_t n) const {
+        return static_cast<uint32_t>(end - to) >= n;
+    }
+
+    // Where the next n characters go, once they fit.
+    [[gnu::always_inline]] char *claim(uint32_t n) {
+        char *const run = to;
+        to += n;
+        return run;
+    }
 
     [[gnu::always_inline]] void put(char c) {
-        if (pos < limit) buf[pos] = c;
-        ++pos;
+        if (to != end) [[likely]] {
+            *to++ = c;
+        } else if (++beyond == 0 - limit()) [[unlikely]] {
+            move_to(0);
+        }
     }
 
     [[gnu::always_inline]] void fill(char c, uint32_t n) {
-        const uint32_t start = pos;
-        pos += n;
-        if (start < limit) {
-            const uint32_t room = limit - start;
-            char *to = buf + start;
-            char *const end = to + (n < room ? n : room);
-            while (to != end) *to++ = c;
+        const uint32_t start = position();
+        const uint32_t next = start + n;
+        if (start < limit()) {
+            const uint32_t room = limit() - start;
+            const uint32_t stored = n < room ? n : room;
+            for (uint32_t i = 0; i < stored; ++i) buf[start + i] = c;
         }
-        if (pos < start) [[unlikely]] {
-            const uint32_t stored = pos < limit ? pos : limit;
+        if (next < start) [[unlikely]] {
+            const uint32_t stored = next < limit() ? next : limit();
             for (uint32_t i = 0; i < stored; ++i) buf[i] = c;
         }
+        move_to(next);
     }
 
     [[gnu::always_inline]] void copy(const char *from, uint32_t n) {
-        const uint32_t start = pos;
-        pos += n;
-        if (start < limit) {
-            const uint32_t room = limit - start;
-            char *to = buf + start;
-            char *const end = to + (n < room ? n : room);
-            while (to != end) *to++ = *from++;
+        const uint32_t start = position();
+        const uint32_t next = start + n;
+        if (start < limit()) {
+            const uint32_t room = limit() - start;
+            const uint32_t stored = n < room ? n : room;
+            for (uint32_t i = 0; i < stored; ++i) buf[start + i] = from[i];
         }
-        if (pos < start) [[unlikely]] {
-            const char *rest = from + (n - pos);
-            const uint32_t stored = pos < limit ? pos : limit;
+        if (next < start) [[unlikely]] {
+            const char *rest = from + (n - next);
+            const uint32_t stored = next < limit() ? next : limit();
             for (uint32_t i = 0; i < stored; ++i) buf[i] = rest[i];
         }
+        move_to(next);
     }
 };
+
+// Four characters in one store; x86 allows it at any address.
+using Quad [[gnu::may_alias, gnu::aligned(1)]] = uint32_t;
+
+[[gnu::always_inline]] inline char *fill_unchecked(char *to, char c, uint32_t n) {
+    char *const end = to + n;
+    const uint32_t quad = static_cast<unsigned char>(c) * 0x01010101u;
+    for (; end - to >= 4; to += 4) *reinterpret_cast<Quad *>(to) = quad;
+    while (to != end) *to++ = c;
+    return to;
+}
+
+// A rendering has at most kMaxDigits digits: one store per digit, no loop.
+[[gnu::always_inline]] inline char *copy_digits(char *to, const char *digits, int count) {
+    switch (count) {
+        case 10:
+            to[9] = digits[9];
+            [[fallthrough]];
+        case 9:
+            to[8] = digits[8];
+            [[fallthrough]];
+        case 8:
+            to[7] = digits[7];
+            [[fallthrough]];
+        case 7:
+            to[6] = digits[6];
+            [[fallthrough]];
+        case 6:
+            to[5] = digits[5];
+            [[fallthrough]];
+        case 5:
+            to[4] = digits[4];
+            [[fallthrough]];
+        case 4:
+            to[3] = digits[3];
+            [[fallthrough]];
+        case 3:
+            to[2] = digits[2];
+            [[fallthrough]];
+        case 2:
+            to[1] = digits[1];
+            [[fallthrough]];
+        default:
+            to[0] = digits[0];
+    }
+    return to + count;
+}
+
+[[gnu::always_inline]] inline char *copy_unchecked(char *to, const char *from, uint32_t n) {
+    for (char *const end = to + n; to != end;) *to++ = *from++;
+    return to;
+}
 
 // A run of decimal digits, accumulated in 32 bits with wrap-around; `c` is the first
 // character and ends as the first one after the run.
@@ -109,6 +292,94 @@ struct Output {
     return count;
 }
 
+// Copies the literal text at f, up to the next percent sign or the terminator, and
+// returns where it stopped. The store pointer and its end are kept in locals, so the
+// usual case costs one test of room per character.
+[[gnu::always_inline]] inline const unsigned char *put_literal(Output &out,
+                                                               const unsigned char *f) {
+    char *to = out.to;
+    char *const end = out.end;
+    for (unsigned char c = *f; c != '%' && c != 0; c = *++f) {
+        if (to == end) [[unlikely]] {
+            out.to = to;
+            for (; c != '%' && c != 0; c = *++f) out.put(static_cast<char>(c));
+            return f;
+        }
+        *to++ = static_cast<char>(c);
+    }
+    out.to = to;
+    return f;
+}
+
+// What a specification asks of its conversion besides the conversion character.
+struct Spec {
+    uint32_t flags;
+    int32_t width;
+    int32_t precision;  // any negative precision is none
+};
+
+// The specification of a bare conversion, and of any whose width and precision
+// cannot change its output: no fill, no precision zeros, no cut.
+constexpr Spec kPlain{0, 0, -1};
+
+[[gnu::always_inline]] inline bool is_plain(const Spec &spec) {
+    return spec.width <= 0 && spec.precision < 0;
+}
+
+// The string layout: the string cut to the precision, filled with spaces to the width.
+[[gnu::always_inline]] inline void put_string(Output &out, const char *s, const Spec &spec) {
+    uint32_t len = 0;
+    while (s[len] != 0) ++len;
+    if (spec.precision >= 0 && static_cast<uint32_t>(spec.precision) < len) len = spec.precision;
+    const uint32_t pad =
+        spec.width > 0 && static_cast<uint32_t>(spec.width) > len ? spec.width - len : 0;
+    const uint32_t lead = spec.flags & kLeft ? 0 : pad, trail = pad - lead;
+    if (out.fits(len + pad)) [[likely]] {
+        char *to = out.claim(len + pad);
+        to = fill_unchecked(to, ' ', lead);
+        to = copy_unchecked(to, s, len);
+        fill_unchecked(to, ' ', trail);
+    } else {
+        out.fill(' ', lead);
+        out.copy(s, len);
+        out.fill(' ', trail);
+    }
+}
+
+// The integer layout: sign, precision zeros and digits, filled to the width with
+// spaces before or after, or with zeros after the sign.
+[[gnu::always_inline]] inline void put_integer(Output &out, char sign, const char *digits,
+                                               int count, const Spec &spec) {
+    uint32_t zeros = spec.precision > count ? spec.precision - count : 0;
+    const uint32_t core = (sign != 0 ? 1 : 0) + zeros + count;
+    uint32_t total = core, lead = 0, trail = 0;
+    if (spec.width > 0 && static_cast<uint32_t>(spec.width) > core) {
+        total = spec.width;
+        const uint32_t fill = spec.width - core;
+        if ((spec.flags & (kLeft | kZeroFill)) == kZeroFill && spec.precision < 0) {
+            zeros += fill;
+        } else if (spec.flags & kLeft) {
+            trail = fill;
+        } else {
+            lead = fill;
+        }
+    }
+    if (out.fits(total)) [[likely]] {
+        char *to = out.claim(total);
+        to = fill_unchecked(to, ' ', lead);
+        if (sign != 0) *to++ = sign;
+        to = fill_unchecked(to, '0', zeros);
+        to = copy_digits(to, digits, count);
+        fill_unchecked(to, ' ', trail);
+    } else {
+        out.fill(' ', lead);
+        if (sign != 0) out.put(sign);
+        out.fill('0', zeros);
+        out.copy(digits, count);
+        out.fill(' ', trail);
+    }
+}
+
 }  // namespace
 
 int vsnprintf(char *buf, size_t size, const char *format, va_list ap) {
@@ -117,84 +388,84 @@ int vsnprintf(char *buf, size_t size, const char *format, va_list ap) {
         if (can_store) buf[0] = 0;
         return 0;
     }
-    Output out{buf, can_store ? static_cast<uint32_t>(size - 1) : 0, 0};
+    Output out{buf, can_store ? buf + (size - 1) : buf, buf, 0};
     const unsigned char *f = reinterpret_cast<const unsigned char *>(format);
     for (;;) {
-        unsigned char c = *f++;
-        if (c != '%') {
-            if (c == 0) break;
-            out.put(static_cast<char>(c));
-            continue;
-        }
-
-        // From here on a terminator ends the whole output: it fails every test below
-        // and reaches the dispatch as the conversion character.
-        c = *f++;
-        bool left = false, zero_fill = false, plus = false;
-        for (;; c = *f++) {
-            if (c == '-') {
-                left = true;
-            } else if (c == '0') {
-                zero_fill = true;
-            } else if (c == '+') {
-                plus = true;
-            } else {
-                break;
+        f = put_literal(out, f);
+        if (*f == 0) break;
+        unsigned char c = f[1];
+        f += 2;
+        Spec spec = kPlain;
+        Kind kind = kKinds.of[c];
+        if (kind == kSpecifying) {
+            // A terminator fails every test below and reaches the dispatch as the
+            // conversion character, which ends the output.
+            for (;; c = *f++) {
+                if (c == '-') {
+                    spec.flags |= kLeft;
+                } else if (c == '0') {
+                    spec.flags |= kZeroFill;
+                } else if (c == '+') {
+                    spec.flags |= kPlus;
+                } else {
+                    break;
+                }
             }
-        }
-        int32_t width;
-        if (c == '*') {
-            width = va_arg(ap, int);
-            c = *f++;
-        } else {
-            width = static_cast<int32_t>(parse_count(c, f));
-        }
-        int32_t precision = -1;  // any negative precision is none
-        if (c == '.') {
-            c = *f++;
             if (c == '*') {
-                precision = va_arg(ap, int);
+                spec.width = va_arg(ap, int);
                 c = *f++;
             } else {
-                precision = static_cast<int32_t>(parse_count(c, f));
+                spec.width = static_cast<int32_t>(parse_count(c, f));
             }
-        }
-        // Length modifiers are accepted and change nothing: every conversion takes one
-        // 32-bit argument.
-        if (c == 'l') {
-            c = *f++;
-            if (c == 'l') c = *f++;
-        } else if (c == 'z') {
-            c = *f++;
+            if (c == '.') {
+                c = *f++;
+                if (c == '*') {
+                    spec.precision = va_arg(ap, int);
+                    c = *f++;
+                } else {
+                    spec.precision = static_cast<int32_t>(parse_count(c, f));
+                }
+            }
+            // Length modifiers are accepted and change nothing: every conversion takes
+            // one 32-bit argument.
+            if (c == 'l') {
+                c = *f++;
+                if (c == 'l') c = *f++;
+            } else if (c == 'z') {
+                c = *f++;
+            }
+            kind = kKinds.of[c];
         }
 
         uint32_t magnitude;
-        uint32_t base = 10;
-        int upper = 0;
         char sign = 0;
-        switch (c) {
-            case 0:
+        switch (kind) {
+            case kEnd:
                 goto done;
-            case '%':
+            default:
+                // Not a conversion (a specifying character included, as in the l of
+                // %zld): echoed with its percent sign, the specification between them
+                // dropped.
+                out.put('%');
+                out.put(static_cast<char>(c));
+                continue;
+            case kPercent:
                 out.put('%');
                 continue;
-            case 'c':
+            case kCharacter:
                 out.put(static_cast<char>(va_arg(ap, int)));
                 continue;
-            case 's': {
+            case kString: {
                 const char *s = va_arg(ap, const char *);
                 if (s == nullptr) s = kNullText;
-                uint32_t len = 0;
-                while (s[len] != 0) ++len;
-                if (precision >= 0 && static_cast<uint32_t>(precision) < len) len = precision;
-                const uint32_t pad =
-                    width > 0 && static_cast<uint32_t>(width) > len ? width - len : 0;
-                if (!left) out.fill(' ', pad);
-                out.copy(s, len);
-                if (left) out.fill(' ', pad);
+                if (is_plain(spec)) {
+                    put_string(out, s, kPlain);
+                } else {
+                    put_string(out, s, spec);
+                }
                 continue;
             }
-            case 'p': {
+            case kPointer: {
                 char digits[kMaxDigits];
                 int count;
                 snbuf_render_unsigned(reinterpret_cast<uintptr_t>(va_arg(ap, void *)), 16, 0,
@@ -204,61 +475,42 @@ int vsnprintf(char *buf, size_t size, const char *format, va_list ap) {
                 out.copy(digits, count);
                 continue;
             }
-            case 'd':
-            case 'i': {
+            case kSigned: {
                 const int32_t value = va_arg(ap, int32_t);
                 magnitude = static_cast<uint32_t>(value);
                 if (value < 0) {
                     magnitude = 0 - magnitude;
                     sign = '-';
-                } else if (plus) {
+                } else if (spec.flags & kPlus) {
                     sign = '+';
                 }
                 break;
             }
-            case 'u':
+            case kUnsigned:
+            case kHex:
+            case kUpperHex:
                 magnitude = va_arg(ap, uint32_t);
                 break;
-            case 'X':
-                upper = 1;
-                [[fallthrough]];
-            case 'x':
-                base = 16;
-                magnitude = va_arg(ap, uint32_t);
-                break;
-            default:
-                // Not a conversion: echoed with its percent sign, the specification
-                // between them dropped.
-                out.put('%');
-                out.put(static_cast<char>(c));
-                continue;
         }
 
         char digits[kMaxDigits];
         int count;
-        snbuf_render_unsigned(magnitude, base, upper, digits, &count);
-        uint32_t zeros = precision > count ? precision - count : 0;
-        const uint32_t core = (sign != 0 ? 1 : 0) + zeros + count;
-        uint32_t lead = 0, trail = 0;
-        if (width > 0 && static_cast<uint32_t>(width) > core) {
-            const uint32_t fill = width - core;
-            if (zero_fill && !left && precision < 0) {
-                zeros += fill;
-            } else if (left) {
-                trail = fill;
-            } else {
-                lead = fill;
-            }
+        if (kind == kHex) {
+            snbuf_render_unsigned(magnitude, 16, 0, digits, &count);
+        } else if (kind == kUpperHex) {
+            snbuf_render_unsigned(magnitude, 16, 1, digits, &count);
+        } else {
+            snbuf_render_unsigned(magnitude, 10, 0, digits, &count);
         }
-        out.fill(' ', lead);
-        if (sign != 0) out.put(sign);
-        out.fill('0', zeros);
-        out.copy(digits, count);
-        out.fill(' ', trail);
+        if (is_plain(spec)) {
+            put_integer(out, sign, digits, count, kPlain);
+        } else {
+            put_integer(out, sign, digits, count, spec);
+        }
     }
 done:
-    if (can_store) buf[out.pos < out.limit ? out.pos : out.limit] = 0;
-    return static_cast<int>(out.pos);
+    if (can_store) *out.to = 0;
+    return static_cast<int>(out.position());
 }
 
 int snprintf(char *buf, size_t size, const char *format, ...) {

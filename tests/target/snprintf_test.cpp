@@ -58,11 +58,14 @@ const Case kStoringRule[] = {
     STORES(5, "hell\0", 5, "hello"),
     STORES(6, "hello\0", 5, "hello"),
     STORES(7, "hello\0", 5, "hello"),
+    // The largest size: the end of the buffer lies past the end of memory.
+    STORES(0xffffffff, "hello   42\0", 10, "hello%5d", 42),
     // Conversions are cut by the same rule as literal text.
     STORES(4, "ab \0", 6, "ab%4d", 7),
     STORES(4, "x12\0", 6, "x%d", 12345),
     STORES(5, "   a\0", 6, "%6s", "abc"),
     STORES(3, "-0\0", 5, "%05d", -7),
+    STORES(5, "   4\0", 5, "%5d", 42),
     STORES(3, "a\0\0", 3, "a%cb", 0),
     MEASURES(0, 5, "hello"),
     MEASURES(16, 11, "%s-%d", "hello", 12345),
@@ -74,6 +77,7 @@ const Case kStoringRule[] = {
     // 0 to 3 and are stored there, over the start of the first conversion.
     STORES(8, "0003\0  ", 4, "%2147483647d%2147483647d%06d", 1, 2, 3),
     STORES(8, "cdef\0  ", 4, "%2147483647d%2147483647d%s", 1, 2, "abcdef"),
+    STORES(8, "cdef\0  ", 4, "%2147483647d%2147483647dabcdef", 1, 2),
 };
 
 const Case kConversions[] = {
@@ -111,6 +115,11 @@ const Case kConversions[] = {
     GIVES("-2147483648|2147483647", "%d|%d", INT32_MIN, INT32_MAX),
     GIVES("4294967295|7|ff", "%u|%+u|%+x", -1, 7, 255),
     GIVES("    00ff", "%08.4x", 255),
+    // Digit counts change at each power of the base.
+    GIVES("9|10|99|100|999|1000|9999|10000", "%u|%u|%u|%u|%u|%u|%u|%u", 9, 10, 99, 100, 999, 1000,
+          9999, 10000),
+    GIVES("999999999|1000000000|4294967295", "%u|%u|%u", 999999999, 1000000000, 4294967295u),
+    GIVES("f|10|fffffff|10000000", "%x|%x|%x|%x", 15, 16, 0xfffffff, 0x10000000),
     GIVES("ffffffff|ABCDEF|0000001F", "%x|%X|%08X", 0xffffffffu, 0xabcdef, 0x1f),
     // Width and precision from the arguments.
     GIVES("42", "%*d", -5, 42),
