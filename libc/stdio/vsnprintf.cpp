@@ -109,12 +109,12 @@ constexpr uint32_t kPowersOfTen[] = {1,      10,      100,      1000,      10000
     }
 }
 
-// What a character means where a conversion character may stand. kSpecifying marks
-// the characters that may begin the flags, width, precision or length modifier.
+// What a character means where a conversion character may stand. kOption marks the
+// characters that may begin the flags, width, precision or length modifier.
 enum Kind : uint8_t {
     kEcho,
     kEnd,
-    kSpecifying,
+    kOption,
     kPercent,
     kCharacter,
     kString,
@@ -132,9 +132,9 @@ struct KindTable {
 constexpr KindTable make_kinds() {
     KindTable kinds{};
     kinds.of[0] = kEnd;
-    constexpr char kSpecifyingCharacters[] = "-0+*.123456789lz";
-    for (size_t i = 0; i + 1 < sizeof kSpecifyingCharacters; ++i) {
-        kinds.of[static_cast<unsigned char>(kSpecifyingCharacters[i])] = kSpecifying;
+    constexpr char kOptionCharacters[] = "-0+*.123456789lz";
+    for (size_t i = 0; i + 1 < sizeof kOptionCharacters; ++i) {
+        kinds.of[static_cast<unsigned char>(kOptionCharacters[i])] = kOption;
     }
     kinds.of['%'] = kPercent;
     kinds.of['c'] = kCharacter;
@@ -311,29 +311,30 @@ using Quad [[gnu::may_alias, gnu::aligned(1)]] = uint32_t;
     return f;
 }
 
-// What a specification asks of its conversion besides the conversion character.
-struct Spec {
+// What a conversion is asked for between its percent sign and its character.
+struct Options {
     uint32_t flags;
     int32_t width;
     int32_t precision;  // any negative precision is none
 };
 
-// The specification of a bare conversion, and of any whose width and precision
-// cannot change its output: no fill, no precision zeros, no cut.
-constexpr Spec kPlain{0, 0, -1};
+// The options of a bare conversion, and of any whose width and precision cannot
+// change its output: no fill, no precision zeros, no cut.
+constexpr Options kPlain{0, 0, -1};
 
-[[gnu::always_inline]] inline bool is_plain(const Spec &spec) {
-    return spec.width <= 0 && spec.precision < 0;
+[[gnu::always_inline]] inline bool is_plain(const Options &options) {
+    return options.width <= 0 && options.precision < 0;
 }
 
 // The string layout: the string cut to the precision, filled with spaces to the width.
-[[gnu::always_inline]] inline void put_string(Output &out, const char *s, const Spec &spec) {
+[[gnu::always_inline]] inline void put_string(Output &out, const char *s, const Options &options) {
     uint32_t len = 0;
     while (s[len] != 0) ++len;
-    if (spec.precision >= 0 && static_cast<uint32_t>(spec.precision) < len) len = spec.precision;
+    if (options.precision >= 0 && static_cast<uint32_t>(options.precision) < len)
+        len = options.precision;
     const uint32_t pad =
-        spec.width > 0 && static_cast<uint32_t>(spec.width) > len ? spec.width - len : 0;
-    const uint32_t lead = spec.flags & kLeft ? 0 : pad, trail = pad - lead;
+        options.width > 0 && static_cast<uint32_t>(options.width) > len ? options.width - len : 0;
+    const uint32_t lead = options.flags & kLeft ? 0 : pad, trail = pad - lead;
     if (out.fits(len + pad)) [[likely]] {
         char *to = out.claim(len + pad);
         to = fill_unchecked(to, ' ', lead);
@@ -349,16 +350,16 @@ constexpr Spec kPlain{0, 0, -1};
 // The integer layout: sign, precision zeros and digits, filled to the width with
 // spaces before or after, or with zeros after the sign.
 [[gnu::always_inline]] inline void put_integer(Output &out, char sign, const char *digits,
-                                               int count, const Spec &spec) {
-    uint32_t zeros = spec.precision > count ? spec.precision - count : 0;
+                                               int count, const Options &options) {
+    uint32_t zeros = options.precision > count ? options.precision - count : 0;
     const uint32_t core = (sign != 0 ? 1 : 0) + zeros + count;
     uint32_t total = core, lead = 0, trail = 0;
-    if (spec.width > 0 && static_cast<uint32_t>(spec.width) > core) {
-        total = spec.width;
-        const uint32_t fill = spec.width - core;
-        if ((spec.flags & (kLeft | kZeroFill)) == kZeroFill && spec.precision < 0) {
+    if (options.width > 0 && static_cast<uint32_t>(options.width) > core) {
+        total = options.width;
+        const uint32_t fill = options.width - core;
+        if ((options.flags & (kLeft | kZeroFill)) == kZeroFill && options.precision < 0) {
             zeros += fill;
-        } else if (spec.flags & kLeft) {
+        } else if (options.flags & kLeft) {
             trail = fill;
         } else {
             lead = fill;
@@ -395,35 +396,35 @@ int vsnprintf(char *buf, size_t size, const char *format, va_list ap) {
         if (*f == 0) break;
         unsigned char c = f[1];
         f += 2;
-        Spec spec = kPlain;
+        Options options = kPlain;
         Kind kind = kKinds.of[c];
-        if (kind == kSpecifying) {
+        if (kind == kOption) {
             // A terminator fails every test below and reaches the dispatch as the
             // conversion character, which ends the output.
             for (;; c = *f++) {
                 if (c == '-') {
-                    spec.flags |= kLeft;
+                    options.flags |= kLeft;
                 } else if (c == '0') {
-                    spec.flags |= kZeroFill;
+                    options.flags |= kZeroFill;
                 } else if (c == '+') {
-                    spec.flags |= kPlus;
+                    options.flags |= kPlus;
                 } else {
                     break;
                 }
             }
             if (c == '*') {
-                spec.width = va_arg(ap, int);
+                options.width = va_arg(ap, int);
                 c = *f++;
             } else {
-                spec.width = static_cast<int32_t>(parse_count(c, f));
+                options.width = static_cast<int32_t>(parse_count(c, f));
             }
             if (c == '.') {
                 c = *f++;
                 if (c == '*') {
-                    spec.precision = va_arg(ap, int);
+                    options.precision = va_arg(ap, int);
                     c = *f++;
                 } else {
-                    spec.precision = static_cast<int32_t>(parse_count(c, f));
+                    options.precision = static_cast<int32_t>(parse_count(c, f));
                 }
             }
             // Length modifiers are accepted and change nothing: every conversion takes
@@ -443,8 +444,8 @@ int vsnprintf(char *buf, size_t size, const char *format, va_list ap) {
             case kEnd:
                 goto done;
             default:
-                // Not a conversion (a specifying character included, as in the l of
-                // %zld): echoed with its percent sign, the specification between them
+                // Not a conversion (an option character included, as in the l of
+                // %zld): echoed with its percent sign, the options between them
                 // dropped.
                 out.put('%');
                 out.put(static_cast<char>(c));
@@ -458,10 +459,10 @@ int vsnprintf(char *buf, size_t size, const char *format, va_list ap) {
             case kString: {
                 const char *s = va_arg(ap, const char *);
                 if (s == nullptr) s = kNullText;
-                if (is_plain(spec)) {
+                if (is_plain(options)) {
                     put_string(out, s, kPlain);
                 } else {
-                    put_string(out, s, spec);
+                    put_string(out, s, options);
                 }
                 continue;
             }
@@ -481,7 +482,7 @@ int vsnprintf(char *buf, size_t size, const char *format, va_list ap) {
                 if (value < 0) {
                     magnitude = 0 - magnitude;
                     sign = '-';
-                } else if (spec.flags & kPlus) {
+                } else if (options.flags & kPlus) {
                     sign = '+';
                 }
                 break;
@@ -502,10 +503,10 @@ int vsnprintf(char *buf, size_t size, const char *format, va_list ap) {
         } else {
             snbuf_render_unsigned(magnitude, 10, 0, digits, &count);
         }
-        if (is_plain(spec)) {
+        if (is_plain(options)) {
             put_integer(out, sign, digits, count, kPlain);
         } else {
-            put_integer(out, sign, digits, count, spec);
+            put_integer(out, sign, digits, count, options);
         }
     }
 done:

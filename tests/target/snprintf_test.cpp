@@ -81,7 +81,7 @@ const Case kStoringRule[] = {
 };
 
 const Case kConversions[] = {
-    // The end of the format inside a specification ends the output.
+    // The end of the format between a percent sign and its conversion ends the output.
     GIVES("a", "a%"),
     GIVES("", "%5"),
     GIVES("ab", "ab%-0+5.3l"),
