@@ -5,6 +5,8 @@ namespace qevos::tool {
 namespace {
 const Command kCommands[] = {
     {"run", run_main, "run an image in the kernel"},
+    {"info", info_main, "show what an image's command and package records say"},
+    {"check", check_main, "check an image's layout and its metadata records"},
 };
 }  // namespace
 

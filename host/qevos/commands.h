@@ -18,5 +18,7 @@ struct Command {
 std::span<const Command> commands();
 
 int run_main(Args &args);
+int info_main(Args &args);
+int check_main(Args &args);
 
 }  // namespace qevos::tool
