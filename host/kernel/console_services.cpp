@@ -21,7 +21,9 @@ ServiceResult sys_exit(Process &, const Regs &r) {
 ServiceResult sys_write(Process &p, const Regs &r) {
     const int32_t fd = static_cast<int32_t>(r.ebx);
     const uint32_t buf = r.ecx, count = r.edx;
-    if (fd != 1 && fd != 2) return ServiceResult::ret(fail(QEVOS_EBADF));
+    Descriptor *d = p.descriptors.find(fd);
+    if (d == nullptr || !d->writable) return ServiceResult::ret(fail(QEVOS_EBADF));
+    if (d->kind == Descriptor::Kind::File) return file_write(p, *d, r);
     if (count > 0x7fffffff) return ServiceResult::ret(fail(QEVOS_EINVAL));
     if (!p.memory.allows(buf, count, kRead)) return ServiceResult::ret(fail(QEVOS_EFAULT));
     std::array<uint8_t, kChunk> bytes;
@@ -37,7 +39,9 @@ ServiceResult sys_write(Process &p, const Regs &r) {
 ServiceResult sys_read(Process &p, const Regs &r) {
     const int32_t fd = static_cast<int32_t>(r.ebx);
     const uint32_t buf = r.ecx, count = r.edx;
-    if (fd != 0) return ServiceResult::ret(fail(QEVOS_EBADF));
+    Descriptor *d = p.descriptors.find(fd);
+    if (d == nullptr || !d->readable) return ServiceResult::ret(fail(QEVOS_EBADF));
+    if (d->kind == Descriptor::Kind::File) return file_read(p, *d, r);
     if (count > 0x7fffffff) return ServiceResult::ret(fail(QEVOS_EINVAL));
     if (!p.memory.allows(buf, count, kWrite)) return ServiceResult::ret(fail(QEVOS_EFAULT));
     std::array<uint8_t, kChunk> bytes;

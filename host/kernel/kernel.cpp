@@ -161,6 +161,20 @@ std::unique_ptr<Process> Kernel::start_process(const Image &image,
 
 RunResult Kernel::run(const std::filesystem::path &path) {
     RunResult result;
+    std::string setup_error;
+    if (options_.desktop) {
+        auto loaded = load_desktop(*options_.desktop, setup_error);
+        if (loaded) desktop_ = std::move(*loaded);
+    } else {
+        desktop_ = default_desktop();
+    }
+    if (setup_error.empty()) root_ = Root::open(options_.root, setup_error);
+    if (!setup_error.empty()) {
+        result.outcome = Outcome::LoadFailed;
+        result.fault_exit_code = kExitBadSetup;
+        result.message = setup_error;
+        return result;
+    }
     auto loaded = read_image(path, kStackTop - kStackSize);
     if (const auto *error = std::get_if<ImageError>(&loaded)) {
         result.outcome = Outcome::LoadFailed;
@@ -199,6 +213,10 @@ RunResult Kernel::run(const std::filesystem::path &path) {
     }
 
     console_.flush();
+    if (options_.desktop) {
+        std::string error;
+        if (!save_desktop(*options_.desktop, desktop_, error)) result.desktop_error = error;
+    }
     result.instructions = p->instructions;
     result.calls = std::move(calls_);
     result.output = console_.captured();

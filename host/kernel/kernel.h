@@ -12,6 +12,9 @@
 
 #include "address_space.h"
 #include "console.h"
+#include "descriptors.h"
+#include "desktop.h"
+#include "files.h"
 #include "elf_image.h"
 #include "run.h"
 #include "trace.h"
@@ -50,6 +53,9 @@ public:
     int32_t status = 0;
     std::optional<Fault> fault;
     uint64_t instructions = 0;
+    DescriptorTable descriptors;
+    // The current directory, absolute inside the root.
+    std::string cwd = "/";
 };
 
 // The stack region: its top is the first address the image cannot use.
@@ -65,6 +71,8 @@ public:
 
     const RunOptions &options() const { return options_; }
     Console &console() { return console_; }
+    const Root &root() const { return *root_; }
+    Desktop &desktop() { return desktop_; }
 
     // Called from the emulator's hooks.
     void on_interrupt(Process &p, uint32_t number);
@@ -85,6 +93,8 @@ private:
     std::vector<uint32_t> call_counts_;  // per service number, for injection
     std::atomic<bool> timed_out_{false};
     int next_pid_ = 1;
+    std::optional<Root> root_;
+    Desktop desktop_;
 };
 
 }  // namespace qevos

@@ -40,6 +40,12 @@ struct RunOptions {
     // Human-readable trace, one line per call, and JSON lines, one object per call.
     std::ostream *trace = nullptr;
     std::ostream *trace_json = nullptr;
+    // The host directory the image sees as `/`; without it an empty scratch
+    // directory, removed when the run ends.
+    std::optional<std::filesystem::path> root;
+    // A desktop file (JSON) loaded before the run and replaced with the changed
+    // state after it; without it the built-in default desktop, kept nowhere.
+    std::optional<std::filesystem::path> desktop;
 };
 
 struct ServiceCall {
@@ -63,6 +69,9 @@ constexpr int kExitInvalidInstruction = 132;  // 128 + 4
 constexpr int kExitTrap = 133;                // 128 + 5: an interrupt other than 0x80
 constexpr int kExitDivideError = 136;         // 128 + 8
 constexpr int kExitMemoryFault = 139;         // 128 + 11
+// The root or the desktop file cannot be used; the image was not run, or its
+// desktop could not be written back.
+constexpr int kExitBadSetup = 125;
 
 struct RunResult {
     Outcome outcome = Outcome::LoadFailed;
@@ -72,6 +81,8 @@ struct RunResult {
     std::string output;       // with RunOptions::capture_output
     std::vector<ServiceCall> calls;
     uint64_t instructions = 0;  // with RunOptions::count_instructions
+    // Set when the changed desktop could not be written back to RunOptions::desktop.
+    std::optional<std::string> desktop_error;
 
     // What `qevos run` exits with: the low 8 bits of the image's status, or the
     // documented code of the fault, time-out or load failure.

@@ -19,15 +19,20 @@ constexpr std::string_view kNotYet = "not implemented: answers -38";
 
 const ServiceRow kServices[] = {
     {QEVOS_SYS_WRITE, "write", args({Int, InBuf, UInt}), sys_write,
-     "descriptors 1 and 2: the bytes go to the console (host standard output) as given"},
+     "descriptors 1 and 2: the bytes go to the console (host standard output) as given; "
+     "a file descriptor: written at its position, files at most 64 MiB (-27)"},
     {QEVOS_SYS_EXIT, "_exit", args({Int}), sys_exit,
      "ends the process with the 32-bit status; never returns"},
     {QEVOS_SYS_READ, "read", args({Int, OutBuf, UInt}), sys_read,
-     "descriptor 0: reads the console (host standard input); 0 at its end"},
-    {QEVOS_SYS_OPEN, "open", args({Str, Hex, Hex}), sys_not_implemented, kNotYet},
-    {QEVOS_SYS_CLOSE, "close", args({Int}), sys_not_implemented, kNotYet},
+     "descriptor 0: reads the console (host standard input); 0 at its end; "
+     "a file descriptor: reads from its position"},
+    {QEVOS_SYS_OPEN, "open", args({Str, Hex, Hex}), sys_open,
+     "opens a path inside the root: O_RDONLY, O_WRONLY, O_CREAT, O_TRUNC; the lowest free "
+     "descriptor, at most 64 open (-24)"},
+    {QEVOS_SYS_CLOSE, "close", args({Int}), sys_close, "closes a descriptor, the console's too"},
     {QEVOS_SYS_GETKEY, "getkey", args({}), sys_not_implemented, kNotYet},
-    {QEVOS_SYS_WRITEFILE, "writefile", args({Str, InBuf, UInt}), sys_not_implemented, kNotYet},
+    {QEVOS_SYS_WRITEFILE, "writefile", args({Str, InBuf, UInt}), sys_writefile,
+     "replaces the whole file atomically with the bytes; at most 64 MiB (-27)"},
     {QEVOS_SYS_USLEEP, "usleep", args({UInt}), sys_not_implemented, kNotYet},
     {QEVOS_SYS_MKDIR, "mkdir", args({Str}), sys_not_implemented, kNotYet},
     {QEVOS_SYS_UNLINK, "unlink", args({Str}), sys_not_implemented, kNotYet},
@@ -38,11 +43,14 @@ const ServiceRow kServices[] = {
      kNotYet},
     {QEVOS_SYS_STREAM_END, "qevfs_stream_end", args({Int}), sys_not_implemented, kNotYet},
     {QEVOS_SYS_CLEAR_FOCUSED_BACKGROUND, "clear_focused_background", args({}),
-     sys_not_implemented, kNotYet},
+     sys_clear_focused_background,
+     "clears the focused tile's background: 0, also when clear already; -2 when no tile "
+     "has the focus"},
     {QEVOS_SYS_CHDIR, "chdir", args({Str}), sys_not_implemented, kNotYet},
     {QEVOS_SYS_MMAP, "mmap", args({Hex, UInt, Hex, Hex, Int, Int}), sys_not_implemented, kNotYet},
     {QEVOS_SYS_MUNMAP, "munmap", args({Hex, UInt}), sys_not_implemented, kNotYet},
-    {QEVOS_SYS_LSEEK, "lseek", args({Int, Int, Int}), sys_not_implemented, kNotYet},
+    {QEVOS_SYS_LSEEK, "lseek", args({Int, Int, Int}), sys_lseek,
+     "moves a file descriptor's position (whence 0 start, 1 current, 2 end); the new position"},
     {QEVOS_SYS_PIPE, "pipe", args({Hex}), sys_not_implemented, kNotYet},
     {QEVOS_SYS_MKFIFO, "mkfifo", args({Str}), sys_not_implemented, kNotYet},
     {QEVOS_SYS_DUP, "dup", args({Int}), sys_not_implemented, kNotYet},

@@ -46,5 +46,13 @@ ServiceResult sys_exit(Process &, const Regs &);
 ServiceResult sys_write(Process &, const Regs &);
 ServiceResult sys_read(Process &, const Regs &);
 ServiceResult sys_not_implemented(Process &, const Regs &);
+ServiceResult sys_open(Process &, const Regs &);
+ServiceResult sys_close(Process &, const Regs &);
+ServiceResult sys_lseek(Process &, const Regs &);
+ServiceResult sys_writefile(Process &, const Regs &);
+ServiceResult sys_clear_focused_background(Process &, const Regs &);
+// read and write on a descriptor that names a file.
+ServiceResult file_read(Process &, Descriptor &, const Regs &);
+ServiceResult file_write(Process &, Descriptor &, const Regs &);
 
 }  // namespace qevos

@@ -32,6 +32,11 @@ constexpr const char *kRunUsage =
     "                          may be given more than once\n"
     "  --timeout SECONDS       stop an image still running after SECONDS (default 10)\n"
     "  --count-instructions    print the number of instructions executed on stderr\n"
+    "  --root DIR              the image sees DIR as /; without it an empty scratch\n"
+    "                          directory, removed at exit\n"
+    "  --desktop FILE          load the desktop from FILE (JSON) and write the changed\n"
+    "                          state back at the end; a file that cannot be used\n"
+    "                          stops the run with 125\n"
     "  -h, --help              show this help\n";
 
 int usage_error(const std::string &message) {
@@ -147,6 +152,10 @@ int run_main(Args &args) {
             if (!seconds || !(*seconds > 0) || *seconds > 86400)
                 return usage_error("--timeout needs a number of seconds above 0");
             options.timeout = std::chrono::milliseconds(static_cast<long>(std::ceil(*seconds * 1000)));
+        } else if (a == "--root" || a == "--desktop") {
+            const auto path = value(a);
+            if (!path) return usage_error(std::string(a) + " needs a path");
+            (a == "--root" ? options.root : options.desktop) = std::string(*path);
         } else if (a == "--count-instructions") {
             options.count_instructions = true;
         } else if (a.starts_with("-") && a != "-") {
@@ -170,6 +179,10 @@ int run_main(Args &args) {
         case Outcome::TimedOut:
             std::fprintf(stderr, "qevos: %s: %s\n", image.c_str(), result.message.c_str());
             break;
+    }
+    if (result.desktop_error) {
+        std::fprintf(stderr, "qevos: %s\n", result.desktop_error->c_str());
+        if (result.exit_code() == 0) return kExitBadSetup;
     }
     return result.exit_code();
 }

@@ -1,0 +1,191 @@
+#include "files.h"
+
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <qevos/abi.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <system_error>
+
+namespace qevos {
+namespace {
+
+// Magic links (/proc/self/fd/N and the like) would lead out of any root.
+constexpr uint64_t kResolveInRoot = RESOLVE_IN_ROOT | RESOLVE_NO_MAGICLINKS;
+
+int openat2_in_root(int rootfd, const std::string &path, int flags, int mode) {
+    open_how how{};
+    how.flags = static_cast<uint64_t>(flags | O_CLOEXEC);
+    how.mode = (flags & (O_CREAT | O_TMPFILE)) != 0 ? static_cast<uint64_t>(mode) : 0;
+    how.resolve = kResolveInRoot;
+    for (;;) {
+        const long fd = ::syscall(SYS_openat2, rootfd, path.c_str(), &how, sizeof how);
+        if (fd >= 0) return static_cast<int>(fd);
+        // The host asks for a retry when a rename raced with the lookup.
+        if (errno != EAGAIN && errno != EINTR) return -1;
+    }
+}
+
+// Splits "/a/b/c" into "/a/b" and "c". The last part must name an entry: not empty,
+// ".", or "..".
+bool split_parent(const std::string &path, std::string &parent, std::string &name) {
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    const size_t slash = p.rfind('/');
+    parent = slash == std::string::npos ? "/" : p.substr(0, slash + 1);
+    name = slash == std::string::npos ? p : p.substr(slash + 1);
+    return !name.empty() && name != "." && name != "..";
+}
+
+int write_all(int fd, std::span<const uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -error_code(errno);
+        }
+        bytes = bytes.subspan(static_cast<size_t>(n));
+    }
+    return 0;
+}
+
+std::atomic<unsigned> g_temp_serial{0};
+
+}  // namespace
+
+int error_code(int host_errno) {
+    switch (host_errno) {
+        case ENOENT: return QEVOS_ENOENT;
+        case ENOMEM: return QEVOS_ENOMEM;
+        case EINVAL: return QEVOS_EINVAL;
+        case EPERM: return QEVOS_EPERM;
+        case EBADF: return QEVOS_EBADF;
+        case EACCES: return QEVOS_EACCES;
+        case EFAULT: return QEVOS_EFAULT;
+        case EEXIST: return QEVOS_EEXIST;
+        case ENOTDIR: return QEVOS_ENOTDIR;
+        case EISDIR: return QEVOS_EISDIR;
+        case EMFILE:
+        case ENFILE: return QEVOS_EMFILE;
+        case EFBIG: return QEVOS_EFBIG;
+        case ENOSPC:
+        case EDQUOT: return QEVOS_ENOSPC;
+        case ESPIPE: return QEVOS_ESPIPE;
+        case ENAMETOOLONG: return QEVOS_ENAMETOOLONG;
+        case ENOTEMPTY: return QEVOS_ENOTEMPTY;
+        case ELOOP: return QEVOS_ELOOP;
+        case EAGAIN: return QEVOS_EAGAIN;
+        // A lookup that would have left the root (a magic link) is refused.
+        case EXDEV: return QEVOS_EACCES;
+        default: return QEVOS_EACCES;
+    }
+}
+
+std::optional<Root> Root::open(const std::optional<std::filesystem::path> &dir,
+                               std::string &error) {
+    Root root;
+    if (dir) {
+        root.host_path_ = *dir;
+    } else {
+        std::error_code ec;
+        std::string pattern = (std::filesystem::temp_directory_path(ec) / "qevos-root-XXXXXX");
+        if (ec) pattern = "/tmp/qevos-root-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            error = "cannot make a scratch root: " + std::generic_category().message(errno);
+            return std::nullopt;
+        }
+        root.host_path_ = pattern;
+        root.scratch_ = true;
+    }
+    root.dir_ = HostFd(::open(root.host_path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!root.dir_) {
+        error = "cannot open root '" + root.host_path_.string() +
+                "': " + std::generic_category().message(errno);
+        return std::nullopt;
+    }
+    return root;
+}
+
+Root::~Root() {
+    if (!scratch_ || host_path_.empty()) return;
+    dir_ = HostFd();
+    std::error_code ec;
+    std::filesystem::remove_all(host_path_, ec);
+}
+
+std::string join_path(const std::string &cwd, const std::string &path) {
+    if (path.starts_with('/')) return path;
+    if (cwd.ends_with('/')) return cwd + path;
+    return cwd + "/" + path;
+}
+
+int open_in_root(const Root &root, const std::string &path, int flags, int mode) {
+    if (path.empty()) return -QEVOS_ENOENT;
+    // Never block on a fifo an image planted; regular files ignore the flag.
+    flags |= O_NONBLOCK | O_NOCTTY;
+    int fd;
+    if ((flags & O_CREAT) == 0) {
+        fd = openat2_in_root(root.fd(), path, flags, mode);
+    } else {
+        std::string parent, name;
+        if (!split_parent(path, parent, name)) return -QEVOS_EISDIR;
+        HostFd dir(openat2_in_root(root.fd(), parent, O_PATH | O_DIRECTORY, 0));
+        if (!dir) return -error_code(errno);
+        // The last part is looked up alone: a symbolic link there would be
+        // resolved by the host outside the root, so it is refused.
+        fd = ::openat(dir.get(), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
+    }
+    if (fd < 0) return -error_code(errno);
+    HostFd file(fd);
+    struct stat st{};
+    if (::fstat(fd, &st) != 0) return -error_code(errno);
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return -QEVOS_EACCES;
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return file.release();
+}
+
+int replace_file(int dirfd, const std::string &name, std::span<const uint8_t> bytes) {
+    if (bytes.size() > kMaxFileSize) return -QEVOS_EFBIG;
+    struct stat old{};
+    const bool existed = ::fstatat(dirfd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (existed && S_ISDIR(old.st_mode)) return -QEVOS_EISDIR;
+
+    std::string temp;
+    HostFd out;
+    for (int attempt = 0; attempt < 100 && !out; ++attempt) {
+        temp = "." + name.substr(0, 200) + ".new-" + std::to_string(::getpid()) + "-" +
+               std::to_string(g_temp_serial++);
+        out = HostFd(::openat(dirfd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+        if (!out && errno != EEXIST) return -error_code(errno);
+    }
+    if (!out) return -QEVOS_EEXIST;
+    int rc = write_all(out.get(), bytes);
+    if (rc == 0 && existed && S_ISREG(old.st_mode)) ::fchmod(out.get(), old.st_mode & 07777);
+    if (rc == 0 && ::fsync(out.get()) != 0) rc = -error_code(errno);
+    out = HostFd();
+    if (rc == 0 && ::renameat(dirfd, temp.c_str(), dirfd, name.c_str()) != 0)
+        rc = -error_code(errno);
+    if (rc != 0) {
+        ::unlinkat(dirfd, temp.c_str(), 0);
+        return rc;
+    }
+    // The rename itself lasts only once the directory is on disk too.
+    ::fsync(dirfd);
+    return 0;
+}
+
+int replace_host_file(const std::filesystem::path &path, std::span<const uint8_t> bytes) {
+    const std::filesystem::path parent =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    HostFd dir(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dir) return -error_code(errno);
+    return replace_file(dir.get(), path.filename().string(), bytes);
+}
+
+}  // namespace qevos
