@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "host/kernel/run.h"
+#include "run.h"
 
 namespace {
 
@@ -25,6 +25,7 @@ Stdin run_on_stdin(std::vector<std::optional<std::string>> args, std::string inp
                    std::vector<qevos::Injection> injections = {}) {
     qevos::RunOptions options;
     options.argv = {"fscanf_driven"};
+    if (args.size() != 1) options.argv.emplace_back("-");
     options.argv.insert(options.argv.end(), args.begin(), args.end());
     options.capture_output = true;
     options.input = std::move(input);
