@@ -40,7 +40,7 @@ Stdin run_on_stdin(std::vector<std::optional<std::string>> args, std::string inp
 struct Case {
     const char *name;
     std::string input;
-    std::vector<std::optional<std::string>> args;  // format, calls, kinds
+    std::vector<std::optional<std::string>> args;  // "-" (standard input), format, calls, kinds
     std::string output;
     size_t reads;  // read calls made, the one that met the end included
 };
@@ -49,26 +49,26 @@ const std::string kLong(300, 'a');
 
 const std::vector<Case> kCases = {
     {"skips all four token whitespace bytes and drops the one that ends the word",
-     "  \n\r\t42 rest", {"%d", "1", "d"}, "1 42 pos=8 eof=0\n", 8},
+     "  \n\r\t42 rest", {"-", "%d", "1", "d"}, "1 42 pos=8 eof=0\n", 8},
     {"reads one word per call whatever the format asks for",
-     "12 34", {"%d %d", "2", "d", "d"}, "1 12 - pos=3 eof=0\n1 34 - pos=5 eof=1\n", 6},
+     "12 34", {"-", "%d %d", "2", "d", "d"}, "1 12 - pos=3 eof=0\n1 34 - pos=5 eof=1\n", 6},
     {"scans a word that ends at the end of the data and sets eof",
-     "12,34", {"%d,%d", "1", "d", "d"}, "2 12 34 pos=5 eof=1\n", 6},
-    {"gives -1 for no data at all", "", {"%d", "1", "d"}, "-1 - pos=0 eof=1\n", 1},
+     "12,34", {"-", "%d,%d", "1", "d", "d"}, "2 12 34 pos=5 eof=1\n", 6},
+    {"gives -1 for no data at all", "", {"-", "%d", "1", "d"}, "-1 - pos=0 eof=1\n", 1},
     {"gives -1 for whitespace only, counting it in pos",
-     " \t\r\n ", {"%d", "1", "d"}, "-1 - pos=5 eof=1\n", 6},
-    {"keeps a vertical tab in the word", "\v42", {"%d", "1", "d"}, "0 - pos=3 eof=1\n", 4},
+     " \t\r\n ", {"-", "%d", "1", "d"}, "-1 - pos=5 eof=1\n", 6},
+    {"keeps a vertical tab in the word", "\v42", {"-", "%d", "1", "d"}, "0 - pos=3 eof=1\n", 4},
     {"keeps a vertical tab inside a word",
-     "ab\vcd ef", {"%s", "1", "s"}, "1 \"ab\\x0bcd\" pos=6 eof=0\n", 6},
+     "ab\vcd ef", {"-", "%s", "1", "s"}, "1 \"ab\\x0bcd\" pos=6 eof=0\n", 6},
     {"ends a word at a carriage return",
-     "ab\rcd", {"%s", "2", "s"}, "1 \"ab\" pos=3 eof=0\n1 \"cd\" pos=5 eof=1\n", 6},
+     "ab\rcd", {"-", "%s", "2", "s"}, "1 \"ab\" pos=3 eof=0\n1 \"cd\" pos=5 eof=1\n", 6},
     {"keeps 255 characters of a longer word and drops the rest",
-     kLong + " y", {"%s", "2", "s"},
+     kLong + " y", {"-", "%s", "2", "s"},
      "1 \"" + kLong.substr(0, 255) + "\" pos=301 eof=0\n1 \"y\" pos=302 eof=1\n", 303},
     {"starts a word at a zero byte, which ends the string scanned",
-     std::string("\0abc def", 8), {"%s", "1", "s"}, "0 - pos=5 eof=0\n", 5},
+     std::string("\0abc def", 8), {"-", "%s", "1", "s"}, "0 - pos=5 eof=0\n", 5},
     {"reads past a zero byte inside a word",
-     std::string("4\0" "2 7", 5), {"%d%d", "2", "d", "d"}, "1 4 - pos=4 eof=0\n1 7 - pos=5 eof=1\n",
+     std::string("4\0" "2 7", 5), {"-", "%d%d", "2", "d", "d"}, "1 4 - pos=4 eof=0\n1 7 - pos=5 eof=1\n",
      6},
 };
 
@@ -91,14 +91,14 @@ TEST(Fscanf, StandardInput) {
 // flag does not keep the next call from reading.
 TEST(Fscanf, FailedReadEndsTheWord) {
     const Stdin run =
-        run_on_stdin({"%d", "2", "d"}, "12345", {{QEVOS_SYS_READ, -5, 3, false}});
+        run_on_stdin({"-", "%d", "2", "d"}, "12345", {{QEVOS_SYS_READ, -5, 3, false}});
     ASSERT_EQ(run.result.outcome, qevos::Outcome::Exited) << run.result.message;
     EXPECT_EQ(run.result.output, "1 12 pos=2 eof=1\n1 345 pos=5 eof=1\n");
     EXPECT_EQ(run.reads.size(), 7u);
 }
 
 TEST(Fscanf, FailedReadBeforeAWordGivesMinusOne) {
-    const Stdin run = run_on_stdin({"%d", "1", "d"}, " 42", {{QEVOS_SYS_READ, -1, 2, false}});
+    const Stdin run = run_on_stdin({"-", "%d", "1", "d"}, " 42", {{QEVOS_SYS_READ, -1, 2, false}});
     ASSERT_EQ(run.result.outcome, qevos::Outcome::Exited) << run.result.message;
     EXPECT_EQ(run.result.output, "-1 - pos=1 eof=1\n");
     EXPECT_EQ(run.reads.size(), 2u);

@@ -20,9 +20,9 @@ struct Want {
     const char *text = nullptr;
 };
 
-Want number(int v) { return {Want::Number, v, nullptr}; }
-Want byte(char c) { return {Want::Byte, c, nullptr}; }
-Want text(const char *s) { return {Want::Text, 0, s}; }
+constexpr Want number(int v) { return {Want::Number, v, nullptr}; }
+constexpr Want byte(char c) { return {Want::Byte, c, nullptr}; }
+constexpr Want text(const char *s) { return {Want::Text, 0, s}; }
 
 struct Case {
     const char *input;
@@ -31,7 +31,7 @@ struct Case {
     Want want[kSlots];
 };
 
-const Case kCases[] = {
+constinit const Case kCases[] = {
     // The blanks before a field are space and tab only.
     {"  -42", "%d", 1, {number(-42)}},
     {"+42", "%d", 1, {number(42)}},
