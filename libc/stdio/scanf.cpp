@@ -12,31 +12,52 @@ namespace {
 using Byte = unsigned char;
 
 // Four classes of whitespace, each with its own users; they differ on purpose.
-// Whitespace in a format, and the input it skips.
-constexpr bool is_format_space(Byte c) { return c == ' ' || c == '\t' || c == '\n'; }
-// What s and the integer conversions skip before their field.
-constexpr bool is_blank(Byte c) { return c == ' ' || c == '\t'; }
-// What ends an s field.
-constexpr bool is_word_end(Byte c) { return c == 0 || c == ' ' || c == '\t' || c == '\n'; }
-// What separates the words fscanf reads.
-constexpr bool is_token_space(Byte c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+// One bit per class, looked up in one table.
+enum : Byte {
+    kFormatSpace = 1,  // whitespace in a format, and the input it skips
+    kBlank = 2,        // what s and the integer conversions skip before their field
+    kWordEnd = 4,      // what ends an s field
+    kTokenSpace = 8,   // what separates the words fscanf reads
+};
+
+// Digit values of the characters 0-9, a-f and A-F; every other byte is this.
+constexpr Byte kNotDigit = 0xff;
+
+struct ByteTable {
+    Byte at[256];
+};
+
+constexpr ByteTable make_classes() {
+    ByteTable t{};
+    t.at[0] = kWordEnd;
+    t.at['\t'] = kFormatSpace | kBlank | kWordEnd | kTokenSpace;
+    t.at['\n'] = kFormatSpace | kWordEnd | kTokenSpace;
+    t.at['\r'] = kTokenSpace;
+    t.at[' '] = kFormatSpace | kBlank | kWordEnd | kTokenSpace;
+    return t;
+}
+
+constexpr ByteTable make_digits() {
+    ByteTable t{};
+    for (Byte &v : t.at) v = kNotDigit;
+    for (int i = 0; i < 10; ++i) t.at['0' + i] = static_cast<Byte>(i);
+    for (int i = 0; i < 6; ++i) {
+        t.at['a' + i] = static_cast<Byte>(10 + i);
+        t.at['A' + i] = static_cast<Byte>(10 + i);
+    }
+    return t;
+}
+
+constexpr ByteTable kClasses = make_classes();
+constexpr ByteTable kDigits = make_digits();
+
+constexpr bool is(Byte c, Byte cls) { return (kClasses.at[c] & cls) != 0; }
 
 // fscanf's word buffer holds this many characters and the terminating zero.
 constexpr int kWordMax = 255;
 
-// The value of c as a digit of base, or base itself when c is no such digit.
-constexpr unsigned digit_value(Byte c, unsigned base) {
-    unsigned value = base;
-    if (static_cast<unsigned>(c - '0') < 10) {
-        value = c - '0';
-    } else if (static_cast<unsigned>((c | 0x20) - 'a') < 6) {
-        value = (c | 0x20) - 'a' + 10;
-    }
-    return value < base ? value : base;
-}
-
 const Byte *skip_blanks(const Byte *in) {
-    while (is_blank(*in)) ++in;
+    while (is(*in, kBlank)) ++in;
     return in;
 }
 
@@ -60,7 +81,7 @@ const Byte *scan_integer(const Byte *in, unsigned base, bool signed_field, uint3
     }
     const Byte *const first = in;
     uint32_t v = 0;
-    for (unsigned digit; (digit = digit_value(*in, base)) < base; ++in) v = v * base + digit;
+    for (unsigned digit; (digit = kDigits.at[*in]) < base; ++in) v = v * base + digit;
     if (in == first) return nullptr;
     *value = negative ? 0u - v : v;
     return in;
@@ -86,11 +107,11 @@ bool read_word(FILE *stream, char *word) {
     Byte c;
     do {
         if (!read_byte(stream, &c)) return false;
-    } while (is_token_space(c));
+    } while (is(c, kTokenSpace));
     int length = 0;
     do {
         if (length < kWordMax) word[length++] = static_cast<char>(c);
-    } while (read_byte(stream, &c) && !is_token_space(c));
+    } while (read_byte(stream, &c) && !is(c, kTokenSpace));
     word[length] = 0;
     return true;
 }
@@ -105,9 +126,9 @@ int vsscanf(const char *input, const char *format, va_list ap) {
     for (;;) {
         const Byte f = *fmt;
         if (f == 0) return stored;
-        if (is_format_space(f)) {
-            while (is_format_space(*in)) ++in;
-            while (is_format_space(*fmt)) ++fmt;
+        if (is(f, kFormatSpace)) {
+            while (is(*in, kFormatSpace)) ++in;
+            while (is(*fmt, kFormatSpace)) ++fmt;
             continue;
         }
         ++fmt;
@@ -144,10 +165,10 @@ int vsscanf(const char *input, const char *format, va_list ap) {
                 // other; it stays unread. A null destination consumes the word only.
                 char *dst = assign ? va_arg(ap, char *) : nullptr;
                 if (dst == nullptr) {
-                    while (!is_word_end(*in)) ++in;
+                    while (!is(*in, kWordEnd)) ++in;
                     continue;
                 }
-                while (!is_word_end(*in)) *dst++ = static_cast<char>(*in++);
+                while (!is(*in, kWordEnd)) *dst++ = static_cast<char>(*in++);
                 *dst = 0;
                 ++stored;
                 continue;

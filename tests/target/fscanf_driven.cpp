@@ -15,8 +15,8 @@
 //
 // instead makes the calls that must be refused without reading anything (a null
 // stream, a null format, streams of other kinds) and prints their results.
-#include <stdint.h>
 #include <fcntl.h>
+#include <stdint.h>
 #include <stdio.h>
 
 #include "check.h"
@@ -129,8 +129,8 @@ int main(int argc, char **argv) {
     Slot slots[kMaxSlots];
     for (int call = 0; call < calls; ++call) {
         for (Slot &slot : slots) slot.clear();
-        const int result = fscanf(stream, format, slots[0].bytes, slots[1].bytes, slots[2].bytes,
-                                  slots[3].bytes);
+        const int result =
+            fscanf(stream, format, slots[0].bytes, slots[1].bytes, slots[2].bytes, slots[3].bytes);
         put_call(result, slots, kinds, count, stream);
     }
     return 0;
