@@ -3,9 +3,7 @@
 //
 //   fscanf_driven SOURCE FORMAT CALLS KIND...
 //
-// SOURCE is "-" for standard input, or a path opened for reading. Either way the
-// stream is a descriptor stream record of this program's own, so the scanner is
-// tested on nothing but its stream's kind, fd, pos and eof. Each KIND is the
+// SOURCE is "-" for standard input, or a path opened for reading. Each KIND is the
 // type of one destination: d (int), c (char) or s (a word). A destination that the
 // call did not store into prints as "-". Output of one call:
 //
@@ -15,7 +13,6 @@
 //
 // instead makes the calls that must be refused without reading anything (a null
 // stream, a null format, streams of other kinds) and prints their results.
-#include <fcntl.h>
 #include <stdint.h>
 #include <stdio.h>
 
@@ -76,13 +73,6 @@ void put_call(int result, const Slot *slots, const char *kinds[], int count, con
     check::put("\n");
 }
 
-FILE descriptor_stream(int fd) {
-    FILE stream = {};
-    stream.kind = STREAM_FD;
-    stream.fd = fd;
-    return stream;
-}
-
 int refused() {
     int value = 0;
     FILE memory = {};
@@ -90,10 +80,9 @@ int refused() {
     FILE whole_file = {};
     whole_file.kind = STREAM_WHOLE_FILE;
     FILE zero_filled = {};
-    FILE input = descriptor_stream(0);
     check::put_signed(fscanf(nullptr, "%d", &value));
     check::put(" ");
-    check::put_signed(fscanf(&input, nullptr, &value));
+    check::put_signed(fscanf(stdin, nullptr, &value));
     check::put(" ");
     check::put_signed(fscanf(&memory, "%d", &value));
     check::put(" ");
@@ -114,13 +103,11 @@ int main(int argc, char **argv) {
         check::put("usage: fscanf_driven SOURCE FORMAT CALLS KIND...\n");
         return 2;
     }
-    const int fd = same(argv[1], "-") ? 0 : open(argv[1], O_RDONLY);
-    if (fd < 0) {
+    FILE *stream = same(argv[1], "-") ? stdin : fopen(argv[1], "r");
+    if (stream == nullptr) {
         check::put("fscanf_driven: cannot open the source\n");
         return 2;
     }
-    FILE source = descriptor_stream(fd);
-    FILE *stream = &source;
     const char *format = argv[2];
     const int calls = parse_count(argv[3]);
     const char **kinds = const_cast<const char **>(argv + 4);
