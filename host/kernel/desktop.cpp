@@ -1,20 +1,41 @@
 #include "desktop.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <qevos/abi.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <array>
-#include <fstream>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
+#include <system_error>
 
 #include "files.h"
+#include "trace.h"
 
 namespace qevos {
 namespace {
 
 using nlohmann::json;
+
+// The whole of a host file; 0 or the host's errno.
+int read_host_file(const std::filesystem::path &file, std::string &out) {
+    HostFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd) return errno;
+    char chunk[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return errno;
+        if (n == 0) return 0;
+        // A desktop is a few lines of text; anything this big is not one.
+        if (out.size() + static_cast<size_t>(n) > kMaxFileSize) return EFBIG;
+        out.append(chunk, static_cast<size_t>(n));
+    }
+}
 
 // "line L, column C" of a byte offset into `text`.
 std::string place_of(std::string_view text, size_t offset) {
@@ -62,8 +83,8 @@ Desktop default_desktop() {
     Desktop d;
     d.tiles = {
         {1, "Terminal", std::nullopt},
-        {2, "Editor", std::string("/share/backgrounds/dunes.png")},
-        {3, "Files", std::string("/share/backgrounds/harbour.png")},
+        {2, "Editor", std::string("/share/dunes.png")},
+        {3, "Files", std::string("/share/harbour.png")},
     };
     d.focused = 2;
     return d;
@@ -83,10 +104,23 @@ std::optional<Desktop> parse_desktop(std::string_view text, std::string &error) 
     } catch (const json::parse_error &e) {
         // The library counts the offset from 1, at the byte after the fault.
         const size_t at = e.byte > 0 ? e.byte - 1 : 0;
+        // "[json.exception.parse_error.101] parse error at line 1, column 2: what"
         std::string what = e.what();
-        const size_t colon = what.rfind(": ");
-        if (colon != std::string::npos) what = what.substr(colon + 2);
-        error = place_of(text, at) + ": not valid JSON: " + what;
+        if (const size_t colon = what.find(": "); colon != std::string::npos)
+            what = what.substr(colon + 2);
+        // The library quotes the bytes it read last, which may be any bytes at all.
+        std::string shown;
+        for (const char c : what) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u >= 0x20 && u < 0x7f) {
+                shown += c;
+            } else {
+                char e[8];
+                std::snprintf(e, sizeof e, "\\x%02x", u);
+                shown += e;
+            }
+        }
+        error = place_of(text, at) + ": not valid JSON: " + shown;
         return std::nullopt;
     }
     if (!doc.is_object()) {
@@ -99,9 +133,12 @@ std::optional<Desktop> parse_desktop(std::string_view text, std::string &error) 
             return std::nullopt;
         }
     }
-    if (!doc.contains("tiles") || !doc["tiles"].is_array()) {
-        error = "\"tiles\": expected an array of tiles, found " +
-                (doc.contains("tiles") ? kind_of(doc["tiles"]) : std::string("nothing"));
+    if (!doc.contains("tiles")) {
+        error = "top level: no \"tiles\"";
+        return std::nullopt;
+    }
+    if (!doc["tiles"].is_array()) {
+        error = "tiles: expected an array of tiles, found " + kind_of(doc["tiles"]);
         return std::nullopt;
     }
     Desktop d;
@@ -174,26 +211,24 @@ std::optional<Desktop> parse_desktop(std::string_view text, std::string &error) 
 }
 
 std::string desktop_json(const Desktop &desktop) {
-    json tiles = json::array();
+    nlohmann::ordered_json tiles = nlohmann::ordered_json::array();
     for (const Tile &t : desktop.tiles) {
-        json tile = {{"id", t.id}, {"title", t.title}};
-        tile["background"] = t.background ? json(*t.background) : json(nullptr);
+        nlohmann::ordered_json tile = {{"id", t.id}, {"title", t.title}};
+        tile["background"] = t.background ? nlohmann::ordered_json(*t.background) : nullptr;
         if (desktop.focused == t.id) tile["focused"] = true;
         tiles.push_back(std::move(tile));
     }
-    return json{{"tiles", tiles}}.dump(2) + "\n";
+    return nlohmann::ordered_json{{"tiles", tiles}}.dump(2) + "\n";
 }
 
 std::optional<Desktop> load_desktop(const std::filesystem::path &file, std::string &error) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        error = file.string() + ": cannot read the file";
+    std::string text;
+    if (const int e = read_host_file(file, text)) {
+        error = file.string() + ": cannot read the desktop: " + std::generic_category().message(e);
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
     std::string problem;
-    auto d = parse_desktop(text.str(), problem);
+    auto d = parse_desktop(text, problem);
     if (!d) error = file.string() + ": " + problem;
     return d;
 }
@@ -203,31 +238,54 @@ bool save_desktop(const std::filesystem::path &file, const Desktop &desktop, std
     const int rc = replace_host_file(
         file, {reinterpret_cast<const uint8_t *>(text.data()), text.size()});
     if (rc == 0) return true;
-    error = file.string() + ": cannot write the desktop (error " + std::to_string(-rc) + ")";
+    error = file.string() + ": cannot write the desktop (" + error_name(rc) + ")";
     return false;
 }
 
-std::string draw_desktop(const Desktop &desktop) {
-    if (desktop.tiles.empty()) return "(no tiles)\n";
-    std::vector<std::array<std::string, 2>> lines;
-    size_t width = 0;
+std::string draw_desktop(const Desktop &desktop, size_t width) {
+    struct Box {
+        std::array<std::string, 2> lines;
+        size_t inner;  // columns between the borders
+        bool focused;
+    };
+    std::vector<Box> boxes;
     for (const Tile &t : desktop.tiles) {
-        std::string head = std::to_string(t.id) + " " + t.title;
-        if (desktop.focused == t.id) head += "  [focused]";
-        std::string bg = "background: " + (t.background ? *t.background : std::string("none"));
-        width = std::max({width, columns(head), columns(bg)});
-        lines.push_back({head, bg});
+        Box b{{std::to_string(t.id) + " " + t.title,
+               "image: " + (t.background ? *t.background : std::string("none"))},
+              0, desktop.focused == t.id};
+        if (b.focused) b.lines[0] += "  [focused]";
+        b.inner = std::max(columns(b.lines[0]), columns(b.lines[1])) + 2;
+        boxes.push_back(std::move(b));
     }
+
+    // Tiles side by side, as many to a row as fit the width, at least one.
     std::string out;
-    for (size_t i = 0; i < desktop.tiles.size(); ++i) {
-        const bool focused = desktop.focused == desktop.tiles[i].id;
-        const std::string_view h = focused ? "═" : "─", v = focused ? "║" : "│";
-        out += std::string(focused ? "╔" : "┌") + repeat(h, width + 2) + (focused ? "╗" : "┐") + "\n";
-        for (const std::string &line : lines[i])
-            out += std::string(v) + " " + line + std::string(width - columns(line), ' ') + " " +
-                   std::string(v) + "\n";
-        out += std::string(focused ? "╚" : "└") + repeat(h, width + 2) + (focused ? "╝" : "┘") + "\n";
+    for (size_t first = 0; first < boxes.size();) {
+        size_t last = first, used = boxes[first].inner + 2;
+        while (last + 1 < boxes.size() && used + 1 + boxes[last + 1].inner + 2 <= width)
+            used += 1 + boxes[++last].inner + 2;
+        std::array<std::string, 4> rows;
+        for (size_t i = first; i <= last; ++i) {
+            const Box &b = boxes[i];
+            const std::string_view h = b.focused ? "═" : "─", v = b.focused ? "║" : "│";
+            const std::string gap = i == first ? "" : " ";
+            rows[0] += gap + (b.focused ? "╔" : "┌") + repeat(h, b.inner) + (b.focused ? "╗" : "┐");
+            for (size_t l = 0; l < 2; ++l)
+                rows[l + 1] += gap + std::string(v) + " " + b.lines[l] +
+                               std::string(b.inner - 1 - columns(b.lines[l]), ' ') + std::string(v);
+            rows[3] += gap + (b.focused ? "╚" : "└") + repeat(h, b.inner) + (b.focused ? "╝" : "┘");
+        }
+        for (const std::string &row : rows) out += row + "\n";
+        first = last + 1;
     }
+    const Tile *focused = nullptr;
+    for (const Tile &t : desktop.tiles)
+        if (desktop.focused == t.id) focused = &t;
+    out += std::to_string(desktop.tiles.size()) +
+           (desktop.tiles.size() == 1 ? " tile" : " tiles") + "; focused: " +
+           (focused != nullptr ? "tile " + std::to_string(focused->id) + " (" + focused->title + ")"
+                               : std::string("none")) +
+           "\n";
     return out;
 }
 

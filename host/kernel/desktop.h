@@ -41,7 +41,10 @@ std::optional<Desktop> load_desktop(const std::filesystem::path &file, std::stri
 // Replaces the file atomically; false with `error` set on failure.
 bool save_desktop(const std::filesystem::path &file, const Desktop &desktop, std::string &error);
 
-// The desktop drawn as boxes, one per tile, the focused one in double lines.
-std::string draw_desktop(const Desktop &desktop);
+// The desktop drawn as boxes side by side, wrapped at `width` columns, one per
+// tile with its id, title and background; the focused one in double lines and
+// marked "[focused]". A last line says how many tiles there are and which has the
+// focus.
+std::string draw_desktop(const Desktop &desktop, size_t width = 80);
 
 }  // namespace qevos

@@ -8,9 +8,9 @@
 
 #include <qevos/abi.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <random>
 #include <system_error>
 
 namespace qevos {
@@ -32,17 +32,6 @@ int openat2_in_root(int rootfd, const std::string &path, int flags, int mode) {
     }
 }
 
-// Splits "/a/b/c" into "/a/b" and "c". The last part must name an entry: not empty,
-// ".", or "..".
-bool split_parent(const std::string &path, std::string &parent, std::string &name) {
-    std::string p = path;
-    while (p.size() > 1 && p.back() == '/') p.pop_back();
-    const size_t slash = p.rfind('/');
-    parent = slash == std::string::npos ? "/" : p.substr(0, slash + 1);
-    name = slash == std::string::npos ? p : p.substr(slash + 1);
-    return !name.empty() && name != "." && name != "..";
-}
-
 int write_all(int fd, std::span<const uint8_t> bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -55,9 +44,14 @@ int write_all(int fd, std::span<const uint8_t> bytes) {
     return 0;
 }
 
-std::atomic<unsigned> g_temp_serial{0};
-
 }  // namespace
+
+bool split_parent(const std::string &path, std::string &parent, std::string &name) {
+    const size_t slash = path.rfind('/');
+    parent = slash == std::string::npos ? "/" : path.substr(0, slash + 1);
+    name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return !name.empty() && name != "." && name != "..";
+}
 
 int error_code(int host_errno) {
     switch (host_errno) {
@@ -105,8 +99,8 @@ std::optional<Root> Root::open(const std::optional<std::filesystem::path> &dir,
     }
     root.dir_ = HostFd(::open(root.host_path_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!root.dir_) {
-        error = "cannot open root '" + root.host_path_.string() +
-                "': " + std::generic_category().message(errno);
+        error = root.host_path_.string() +
+                ": cannot use as the root: " + std::generic_category().message(errno);
         return std::nullopt;
     }
     return root;
@@ -129,17 +123,17 @@ int open_in_root(const Root &root, const std::string &path, int flags, int mode)
     if (path.empty()) return -QEVOS_ENOENT;
     // Never block on a fifo an image planted; regular files ignore the flag.
     flags |= O_NONBLOCK | O_NOCTTY;
-    int fd;
-    if ((flags & O_CREAT) == 0) {
-        fd = openat2_in_root(root.fd(), path, flags, mode);
-    } else {
+    int fd = openat2_in_root(root.fd(), path, flags & ~O_CREAT, 0);
+    if (fd < 0 && errno == ENOENT && (flags & O_CREAT) != 0) {
         std::string parent, name;
         if (!split_parent(path, parent, name)) return -QEVOS_EISDIR;
         HostFd dir(openat2_in_root(root.fd(), parent, O_PATH | O_DIRECTORY, 0));
         if (!dir) return -error_code(errno);
-        // The last part is looked up alone: a symbolic link there would be
-        // resolved by the host outside the root, so it is refused.
-        fd = ::openat(dir.get(), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
+        // Made in the parent alone: a dangling symbolic link in its place would be
+        // followed by the host without regard to the root, so nothing is made there.
+        fd = ::openat(dir.get(), name.c_str(), flags | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        // Made by someone else meanwhile: open what is there now, inside the root.
+        if (fd < 0 && errno == EEXIST) fd = openat2_in_root(root.fd(), path, flags & ~O_CREAT, 0);
     }
     if (fd < 0) return -error_code(errno);
     HostFd file(fd);
@@ -158,9 +152,10 @@ int replace_file(int dirfd, const std::string &name, std::span<const uint8_t> by
 
     std::string temp;
     HostFd out;
+    std::random_device random;
     for (int attempt = 0; attempt < 100 && !out; ++attempt) {
-        temp = "." + name.substr(0, 200) + ".new-" + std::to_string(::getpid()) + "-" +
-               std::to_string(g_temp_serial++);
+        // Hidden, beside the file, and short enough for any name the file may have.
+        temp = "." + name.substr(0, 200) + ".new-" + std::to_string(random());
         out = HostFd(::openat(dirfd, temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
         if (!out && errno != EEXIST) return -error_code(errno);
     }

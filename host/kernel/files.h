@@ -14,8 +14,9 @@
 
 namespace qevos {
 
-// Longest path an image may pass, its terminating NUL excluded.
-constexpr uint32_t kMaxPathLength = 4096;
+// Longest path an image may pass, its terminating NUL excluded: with it, the
+// 4096 bytes the host takes.
+constexpr uint32_t kMaxPathLength = 4095;
 // Largest file an image may write, with writefile or by writing to a descriptor.
 constexpr uint64_t kMaxFileSize = 64u << 20;
 
@@ -45,9 +46,14 @@ private:
 // directory and the path it gave: "/a/b" for "b" in "/a", "/x" for "/x".
 std::string join_path(const std::string &cwd, const std::string &path);
 
-// Opens `path` (absolute inside the root) with host open flags; a negative error
-// code (ours, not the host's) on failure.
-int open_in_root(const Root &root, const std::string &path, int flags, int mode = 0644);
+// Splits "/a/b/c" into "/a/b/" and "c". False when the last part names no entry
+// that could be made: empty (a path ending in '/'), "." or "..".
+bool split_parent(const std::string &path, std::string &parent, std::string &name);
+
+// Opens `path` (absolute inside the root) with host open flags; with O_CREAT a file
+// that does not exist is made with `mode`. A negative error code (ours, not the
+// host's) on failure. Only regular files and directories are opened.
+int open_in_root(const Root &root, const std::string &path, int flags, int mode = 0);
 
 // Replaces `name` in the directory `dirfd` with `bytes`: written to a temporary file
 // beside it, synced and renamed over it, so that a reader sees the old content or the

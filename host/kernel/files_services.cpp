@@ -45,7 +45,10 @@ ServiceResult sys_open(Process &p, const Regs &r) {
     int host_flags = writable ? O_WRONLY : O_RDONLY;
     if ((flags & QEVOS_O_CREAT) != 0) host_flags |= O_CREAT;
     if ((flags & QEVOS_O_TRUNC) != 0) host_flags |= O_TRUNC;
-    const int fd = open_in_root(p.kernel.root(), path, host_flags);
+    // The permission bits of a file made here; none at all (what creat sends) stands
+    // for the usual rw-r--r--.
+    const int mode = (r.edx & 0777) != 0 ? static_cast<int>(r.edx & 0777) : 0644;
+    const int fd = open_in_root(p.kernel.root(), path, host_flags, mode);
     if (fd < 0) return ServiceResult::ret(fd);
     Descriptor d{Descriptor::Kind::File, HostFd(fd), !writable, writable};
     const auto number = p.descriptors.add(std::move(d));
@@ -131,12 +134,8 @@ ServiceResult sys_writefile(Process &p, const Regs &r) {
     if (!p.memory.allows(data, len, kRead)) return failure(QEVOS_EFAULT);
     std::string path;
     if (const int e = read_path(p, r.ebx, path)) return failure(e);
-    std::string parent = path, name;
-    while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
-    const size_t slash = parent.rfind('/');
-    name = parent.substr(slash + 1);
-    parent.resize(slash + 1);
-    if (name.empty() || name == "." || name == "..") return failure(QEVOS_EISDIR);
+    std::string parent, name;
+    if (!split_parent(path, parent, name)) return failure(QEVOS_EISDIR);
     const int dirfd = open_in_root(p.kernel.root(), parent, O_RDONLY | O_DIRECTORY);
     if (dirfd < 0) return ServiceResult::ret(dirfd);
     HostFd dir(dirfd);

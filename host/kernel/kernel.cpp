@@ -162,16 +162,18 @@ std::unique_ptr<Process> Kernel::start_process(const Image &image,
 RunResult Kernel::run(const std::filesystem::path &path) {
     RunResult result;
     std::string setup_error;
+    std::optional<Desktop> loaded_desktop;
     if (options_.desktop) {
-        auto loaded = load_desktop(*options_.desktop, setup_error);
-        if (loaded) desktop_ = std::move(*loaded);
+        loaded_desktop = load_desktop(*options_.desktop, setup_error);
+        if (loaded_desktop) desktop_ = *loaded_desktop;
     } else {
         desktop_ = default_desktop();
     }
     if (setup_error.empty()) root_ = Root::open(options_.root, setup_error);
     if (!setup_error.empty()) {
         result.outcome = Outcome::LoadFailed;
-        result.fault_exit_code = kExitBadSetup;
+        result.fault_exit_code = kExitNotRunnable;
+        result.setup_failed = true;
         result.message = setup_error;
         return result;
     }
@@ -213,7 +215,8 @@ RunResult Kernel::run(const std::filesystem::path &path) {
     }
 
     console_.flush();
-    if (options_.desktop) {
+    // The file is left as it was, formatting and all, unless the image changed it.
+    if (loaded_desktop && desktop_ != *loaded_desktop) {
         std::string error;
         if (!save_desktop(*options_.desktop, desktop_, error)) result.desktop_error = error;
     }

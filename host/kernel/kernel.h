@@ -14,8 +14,8 @@
 #include "console.h"
 #include "descriptors.h"
 #include "desktop.h"
-#include "files.h"
 #include "elf_image.h"
+#include "files.h"
 #include "run.h"
 #include "trace.h"
 

@@ -43,8 +43,10 @@ struct RunOptions {
     // The host directory the image sees as `/`; without it an empty scratch
     // directory, removed when the run ends.
     std::optional<std::filesystem::path> root;
-    // A desktop file (JSON) loaded before the run and replaced with the changed
-    // state after it; without it the built-in default desktop, kept nowhere.
+    // A desktop file (JSON) loaded before the run and, when the image changed the
+    // desktop, replaced with the new state after it; without it the built-in default
+    // desktop, kept nowhere. A root or desktop file that cannot be used stops the run
+    // before the image starts (Outcome::LoadFailed, kExitNotRunnable).
     std::optional<std::filesystem::path> desktop;
 };
 
@@ -69,9 +71,8 @@ constexpr int kExitInvalidInstruction = 132;  // 128 + 4
 constexpr int kExitTrap = 133;                // 128 + 5: an interrupt other than 0x80
 constexpr int kExitDivideError = 136;         // 128 + 8
 constexpr int kExitMemoryFault = 139;         // 128 + 11
-// The root or the desktop file cannot be used; the image was not run, or its
-// desktop could not be written back.
-constexpr int kExitBadSetup = 125;
+// The image ran, but its changed desktop could not be written back to the file.
+constexpr int kExitDesktopNotSaved = 125;
 
 struct RunResult {
     Outcome outcome = Outcome::LoadFailed;
@@ -81,6 +82,9 @@ struct RunResult {
     std::string output;       // with RunOptions::capture_output
     std::vector<ServiceCall> calls;
     uint64_t instructions = 0;  // with RunOptions::count_instructions
+    // The root or the desktop file was refused (Outcome::LoadFailed): the message
+    // names that file, not the image.
+    bool setup_failed = false;
     // Set when the changed desktop could not be written back to RunOptions::desktop.
     std::optional<std::string> desktop_error;
 

@@ -20,5 +20,6 @@ std::span<const Command> commands();
 int run_main(Args &args);
 int info_main(Args &args);
 int check_main(Args &args);
+int desktop_main(Args &args);
 
 }  // namespace qevos::tool

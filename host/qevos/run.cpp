@@ -22,6 +22,9 @@ constexpr const char *kRunUsage =
     "of its status, or 124 (time-out), 126 (not runnable), 127 (no such image),\n"
     "132 (invalid instruction), 133 (an interrupt other than 0x80 or a halt),\n"
     "136 (divide error), 139 (memory fault).\n"
+    "A root or desktop file that cannot be used stops the run before the image starts\n"
+    "with one message and 126; a desktop that cannot be written back after the run is\n"
+    "reported, and turns a status of 0 into 125.\n"
     "\n"
     "Options:\n"
     "  --trace[=FILE]          one line per service call on stderr (or FILE)\n"
@@ -34,9 +37,10 @@ constexpr const char *kRunUsage =
     "  --count-instructions    print the number of instructions executed on stderr\n"
     "  --root DIR              the image sees DIR as /; without it an empty scratch\n"
     "                          directory, removed at exit\n"
-    "  --desktop FILE          load the desktop from FILE (JSON) and write the changed\n"
-    "                          state back at the end; a file that cannot be used\n"
-    "                          stops the run with 125\n"
+    "  --desktop FILE          load the desktop from FILE (JSON, see 'qevos desktop\n"
+    "                          --help') and, when the image changed it, write the new\n"
+    "                          state back atomically at the end; without it the\n"
+    "                          built-in default desktop\n"
     "  -h, --help              show this help\n";
 
 int usage_error(const std::string &message) {
@@ -175,6 +179,11 @@ int run_main(Args &args) {
     switch (result.outcome) {
         case Outcome::Exited: break;
         case Outcome::LoadFailed:
+            if (result.setup_failed) {
+                std::fprintf(stderr, "qevos: %s\n", result.message.c_str());
+                break;
+            }
+            [[fallthrough]];
         case Outcome::Faulted:
         case Outcome::TimedOut:
             std::fprintf(stderr, "qevos: %s: %s\n", image.c_str(), result.message.c_str());
@@ -182,7 +191,7 @@ int run_main(Args &args) {
     }
     if (result.desktop_error) {
         std::fprintf(stderr, "qevos: %s\n", result.desktop_error->c_str());
-        if (result.exit_code() == 0) return kExitBadSetup;
+        if (result.exit_code() == 0) return kExitDesktopNotSaved;
     }
     return result.exit_code();
 }
