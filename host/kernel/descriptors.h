@@ -14,7 +14,7 @@ constexpr int kMaxDescriptors = 64;
 
 // A host file descriptor, closed when its owner goes.
 class HostFd {
-public:
+  public:
     HostFd() = default;
     explicit HostFd(int fd) : fd_(fd) {}
     HostFd(HostFd &&other) noexcept : fd_(other.release()) {}
@@ -31,7 +31,7 @@ public:
         return fd;
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 
@@ -43,7 +43,7 @@ struct Descriptor {
 };
 
 class DescriptorTable {
-public:
+  public:
     DescriptorTable();
 
     // The descriptor open under `fd`, or null.
@@ -52,7 +52,7 @@ public:
     std::optional<int> add(Descriptor d);
     bool close(int32_t fd);
 
-private:
+  private:
     std::array<std::optional<Descriptor>, kMaxDescriptors> slots_;
 };
 

@@ -1,13 +1,12 @@
 #include "desktop.h"
 
 #include <fcntl.h>
+#include <qevos/abi.h>
 #include <unistd.h>
 
-#include <qevos/abi.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -53,15 +52,18 @@ std::string place_of(std::string_view text, size_t offset) {
 }
 
 std::string kind_of(const json &v) {
-    return v.is_null() ? "null" : v.is_boolean() ? "a boolean" : v.is_number() ? "a number"
-         : v.is_string() ? "a string" : v.is_array() ? "an array" : "an object";
+    return v.is_null()      ? "null"
+           : v.is_boolean() ? "a boolean"
+           : v.is_number()  ? "a number"
+           : v.is_string()  ? "a string"
+           : v.is_array()   ? "an array"
+                            : "an object";
 }
 
 // Columns a UTF-8 string takes, one per character.
 size_t columns(std::string_view s) {
-    return static_cast<size_t>(std::count_if(s.begin(), s.end(), [](char c) {
-        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }));
+    return static_cast<size_t>(std::count_if(
+        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 std::string repeat(std::string_view s, size_t n) {
@@ -235,8 +237,8 @@ std::optional<Desktop> load_desktop(const std::filesystem::path &file, std::stri
 
 bool save_desktop(const std::filesystem::path &file, const Desktop &desktop, std::string &error) {
     const std::string text = desktop_json(desktop);
-    const int rc = replace_host_file(
-        file, {reinterpret_cast<const uint8_t *>(text.data()), text.size()});
+    const int rc =
+        replace_host_file(file, {reinterpret_cast<const uint8_t *>(text.data()), text.size()});
     if (rc == 0) return true;
     error = file.string() + ": cannot write the desktop (" + error_name(rc) + ")";
     return false;
@@ -252,7 +254,8 @@ std::string draw_desktop(const Desktop &desktop, size_t width) {
     for (const Tile &t : desktop.tiles) {
         Box b{{std::to_string(t.id) + " " + t.title,
                "image: " + (t.background ? *t.background : std::string("none"))},
-              0, desktop.focused == t.id};
+              0,
+              desktop.focused == t.id};
         if (b.focused) b.lines[0] += "  [focused]";
         b.inner = std::max(columns(b.lines[0]), columns(b.lines[1])) + 2;
         boxes.push_back(std::move(b));
@@ -281,8 +284,8 @@ std::string draw_desktop(const Desktop &desktop, size_t width) {
     const Tile *focused = nullptr;
     for (const Tile &t : desktop.tiles)
         if (desktop.focused == t.id) focused = &t;
-    out += std::to_string(desktop.tiles.size()) +
-           (desktop.tiles.size() == 1 ? " tile" : " tiles") + "; focused: " +
+    out += std::to_string(desktop.tiles.size()) + (desktop.tiles.size() == 1 ? " tile" : " tiles") +
+           "; focused: " +
            (focused != nullptr ? "tile " + std::to_string(focused->id) + " (" + focused->title + ")"
                                : std::string("none")) +
            "\n";

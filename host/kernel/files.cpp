@@ -2,11 +2,10 @@
 
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <qevos/abi.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-
-#include <qevos/abi.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -54,31 +53,35 @@ bool split_parent(const std::string &path, std::string &parent, std::string &nam
 }
 
 int error_code(int host_errno) {
-    switch (host_errno) {
-        case ENOENT: return QEVOS_ENOENT;
-        case ENOMEM: return QEVOS_ENOMEM;
-        case EINVAL: return QEVOS_EINVAL;
-        case EPERM: return QEVOS_EPERM;
-        case EBADF: return QEVOS_EBADF;
-        case EACCES: return QEVOS_EACCES;
-        case EFAULT: return QEVOS_EFAULT;
-        case EEXIST: return QEVOS_EEXIST;
-        case ENOTDIR: return QEVOS_ENOTDIR;
-        case EISDIR: return QEVOS_EISDIR;
-        case EMFILE:
-        case ENFILE: return QEVOS_EMFILE;
-        case EFBIG: return QEVOS_EFBIG;
-        case ENOSPC:
-        case EDQUOT: return QEVOS_ENOSPC;
-        case ESPIPE: return QEVOS_ESPIPE;
-        case ENAMETOOLONG: return QEVOS_ENAMETOOLONG;
-        case ENOTEMPTY: return QEVOS_ENOTEMPTY;
-        case ELOOP: return QEVOS_ELOOP;
-        case EAGAIN: return QEVOS_EAGAIN;
-        // A lookup that would have left the root (a magic link) is refused.
-        case EXDEV: return QEVOS_EACCES;
-        default: return QEVOS_EACCES;
-    }
+    struct Pair {
+        int host, ours;
+    };
+    static constexpr Pair kCodes[] = {
+        {ENOENT, QEVOS_ENOENT},
+        {ENOMEM, QEVOS_ENOMEM},
+        {EINVAL, QEVOS_EINVAL},
+        {EPERM, QEVOS_EPERM},
+        {EBADF, QEVOS_EBADF},
+        {EACCES, QEVOS_EACCES},
+        {EFAULT, QEVOS_EFAULT},
+        {EEXIST, QEVOS_EEXIST},
+        {ENOTDIR, QEVOS_ENOTDIR},
+        {EISDIR, QEVOS_EISDIR},
+        {EMFILE, QEVOS_EMFILE},
+        {ENFILE, QEVOS_EMFILE},
+        {EFBIG, QEVOS_EFBIG},
+        {ENOSPC, QEVOS_ENOSPC},
+        {EDQUOT, QEVOS_ENOSPC},
+        {ESPIPE, QEVOS_ESPIPE},
+        {ENAMETOOLONG, QEVOS_ENAMETOOLONG},
+        {ENOTEMPTY, QEVOS_ENOTEMPTY},
+        {ELOOP, QEVOS_ELOOP},
+        {EAGAIN, QEVOS_EAGAIN},
+    };
+    for (const Pair &p : kCodes)
+        if (p.host == host_errno) return p.ours;
+    // Anything else, a lookup that would have left the root among it, is refused.
+    return QEVOS_EACCES;
 }
 
 std::optional<Root> Root::open(const std::optional<std::filesystem::path> &dir,
@@ -137,7 +140,7 @@ int open_in_root(const Root &root, const std::string &path, int flags, int mode)
     }
     if (fd < 0) return -error_code(errno);
     HostFd file(fd);
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0) return -error_code(errno);
     if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return -QEVOS_EACCES;
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -146,7 +149,7 @@ int open_in_root(const Root &root, const std::string &path, int flags, int mode)
 
 int replace_file(int dirfd, const std::string &name, std::span<const uint8_t> bytes) {
     if (bytes.size() > kMaxFileSize) return -QEVOS_EFBIG;
-    struct stat old{};
+    struct stat old {};
     const bool existed = ::fstatat(dirfd, name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0;
     if (existed && S_ISDIR(old.st_mode)) return -QEVOS_EISDIR;
 
@@ -176,11 +179,18 @@ int replace_file(int dirfd, const std::string &name, std::span<const uint8_t> by
 }
 
 int replace_host_file(const std::filesystem::path &path, std::span<const uint8_t> bytes) {
+    // A user's file that is a link to the real one: the real one is replaced.
+    std::error_code ec;
+    std::filesystem::path target = path;
+    if (std::filesystem::is_symlink(path, ec)) {
+        target = std::filesystem::weakly_canonical(path, ec);
+        if (ec) return -error_code(ec.value());
+    }
     const std::filesystem::path parent =
-        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
     HostFd dir(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir) return -error_code(errno);
-    return replace_file(dir.get(), path.filename().string(), bytes);
+    return replace_file(dir.get(), target.filename().string(), bytes);
 }
 
 }  // namespace qevos

@@ -21,7 +21,7 @@ constexpr uint32_t kMaxPathLength = 4095;
 constexpr uint64_t kMaxFileSize = 64u << 20;
 
 class Root {
-public:
+  public:
     // The directory `dir` as the root, or a fresh empty scratch directory (removed
     // again when the Root goes) when `dir` is not given. nullopt and `error` set
     // when the directory cannot be opened or made.
@@ -35,7 +35,7 @@ public:
     int fd() const { return dir_.get(); }
     const std::filesystem::path &host_path() const { return host_path_; }
 
-private:
+  private:
     Root() = default;
     HostFd dir_;
     std::filesystem::path host_path_;
@@ -60,7 +60,8 @@ int open_in_root(const Root &root, const std::string &path, int flags, int mode 
 // new one and a failure leaves the old content in place. 0 or a negative error code.
 int replace_file(int dirfd, const std::string &name, std::span<const uint8_t> bytes);
 
-// The same for a host path outside any root (the desktop state file).
+// The same for a host path outside any root (the desktop state file); when the path
+// is a symbolic link, the file it leads to is replaced and the link stays.
 int replace_host_file(const std::filesystem::path &path, std::span<const uint8_t> bytes);
 
 // Our error code for a host errno value.

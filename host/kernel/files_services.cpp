@@ -1,8 +1,7 @@
 // The file services: open, read and write on files, close, lseek and writefile.
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <qevos/abi.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -25,8 +24,7 @@ ServiceResult failure(int code) { return ServiceResult::ret(fail(code)); }
 int read_path(const Process &p, uint32_t addr, std::string &out) {
     const auto text = p.memory.read_cstring(addr, kMaxPathLength);
     if (!text) {
-        return p.memory.allows(addr, kMaxPathLength + 1, kRead) ? QEVOS_ENAMETOOLONG
-                                                                 : QEVOS_EFAULT;
+        return p.memory.allows(addr, kMaxPathLength + 1, kRead) ? QEVOS_ENAMETOOLONG : QEVOS_EFAULT;
     }
     if (text->empty()) return QEVOS_ENOENT;
     out = join_path(p.cwd, *text);
@@ -115,10 +113,17 @@ ServiceResult sys_lseek(Process &p, const Regs &r) {
     const uint32_t whence = r.edx;
     int64_t base;
     switch (whence) {
-        case 0: base = 0; break;
-        case 1: base = ::lseek(d->file.get(), 0, SEEK_CUR); break;
-        case 2: base = ::lseek(d->file.get(), 0, SEEK_END); break;
-        default: return failure(QEVOS_EINVAL);
+        case 0:
+            base = 0;
+            break;
+        case 1:
+            base = ::lseek(d->file.get(), 0, SEEK_CUR);
+            break;
+        case 2:
+            base = ::lseek(d->file.get(), 0, SEEK_END);
+            break;
+        default:
+            return failure(QEVOS_EINVAL);
     }
     if (base < 0) return failure(error_code(errno));
     // The position must stay a non-negative 32-bit result.

@@ -1,4 +1,6 @@
 // qevos desktop show [FILE] | init [--force] FILE
+#include "desktop.h"
+
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -7,7 +9,6 @@
 #include <string>
 
 #include "commands.h"
-#include "desktop.h"
 
 namespace qevos::tool {
 namespace {
@@ -65,7 +66,8 @@ int show(const Args &args) {
             std::fputs(kDesktopUsage, stdout);
             return 0;
         }
-        if (a.starts_with("-") && a != "-") return usage_error("unknown option '" + std::string(a) + "'");
+        if (a.starts_with("-") && a != "-")
+            return usage_error("unknown option '" + std::string(a) + "'");
         if (file) return usage_error("show takes at most one FILE");
         file = std::string(a);
     }

@@ -1,7 +1,6 @@
 // The file services over a root: what an image reads and writes there, and that
 // nothing it does reaches a file outside it.
 #include <gtest/gtest.h>
-
 #include <qevos/abi.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -24,7 +23,7 @@ using qevos::RunResult;
 // A fresh directory under the host's temporary directory, removed with everything
 // in it when the test ends.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string pattern = (fs::temp_directory_path() / "qevos-files-test-XXXXXX").string();
         path_ = ::mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : fs::path();
@@ -35,7 +34,7 @@ public:
     }
     const fs::path &path() const { return path_; }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -88,7 +87,7 @@ TEST(Files, OpenReadWriteSeekCloseRoundTrip) {
     expect_passed(run_files({"roundtrip"}, root.path()));
 
     const std::map<std::string, std::string> want = {
-        {"in.txt", "hello, files\n"}, {"out.txt", "Final"},    {"dir", "(directory)"},
+        {"in.txt", "hello, files\n"}, {"out.txt", "Final"}, {"dir", "(directory)"},
         {"dir/made.txt", "made"},     {"wf.txt", "whole"},
     };
     EXPECT_EQ(listing(root.path()), want);
@@ -150,7 +149,9 @@ TEST(Files, WritefileReplacesWholeFilesAndFailuresKeepTheOld) {
     after.erase("big.bin");
     // No temporary file is left behind, by the failures or by the replacements.
     const std::map<std::string, std::string> want = {
-        {"keep.txt", "old content"}, {"fresh.txt", "v2"}, {"dir", "(directory)"},
+        {"keep.txt", "old content"},
+        {"fresh.txt", "v2"},
+        {"dir", "(directory)"},
         {"dir/empty.txt", ""},
     };
     EXPECT_EQ(after, want);
