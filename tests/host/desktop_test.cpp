@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "host_files.h"
 #include "run.h"
 
 namespace {
@@ -22,30 +23,13 @@ namespace fs = std::filesystem;
 using qevos::Outcome;
 using qevos::RunResult;
 
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "qevos-desktop-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : fs::path();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path &path() const { return path_; }
+using qevos::testing::file_text;
+using qevos::testing::put_file;
 
-  private:
-    fs::path path_;
+// Directories of these tests carry their own tag in their name.
+struct TempDir : qevos::testing::TempDir {
+    TempDir() : qevos::testing::TempDir("desktop-test") {}
 };
-
-void put_file(const fs::path &p, const std::string &content) {
-    std::ofstream(p, std::ios::binary) << content;
-}
-
-std::string file_text(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 RunResult run_clear(const std::optional<fs::path> &desktop) {
     qevos::RunOptions options;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "host_files.h"
 #include "run.h"
 
 namespace {
@@ -20,32 +21,13 @@ namespace fs = std::filesystem;
 using qevos::Outcome;
 using qevos::RunResult;
 
-// A fresh directory under the host's temporary directory, removed with everything
-// in it when the test ends.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "qevos-files-test-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data()) != nullptr ? fs::path(pattern) : fs::path();
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path &path() const { return path_; }
+using qevos::testing::file_text;
+using qevos::testing::put_file;
 
-  private:
-    fs::path path_;
+// Directories of these tests carry their own tag in their name.
+struct TempDir : qevos::testing::TempDir {
+    TempDir() : qevos::testing::TempDir("files-test") {}
 };
-
-void put_file(const fs::path &p, const std::string &content) {
-    std::ofstream(p, std::ios::binary) << content;
-}
-
-std::string file_text(const fs::path &p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Every entry under `dir`, relative to it, with the content of files and the target
 // of links: a snapshot to compare before and after a run.
